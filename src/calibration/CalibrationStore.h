@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+struct MeasurementState;
+class SettingsLocation;
+
+// The probe calibration in the settings store, section "Coefficients": offset, slope, serial
+// number and date per probe; probe 2's keys end in "2". Numbers and dates are regional text.
+// Defaults are only what a read of a missing key returns; they are never written.
+class CalibrationStore {
+public:
+    struct ProbeTexts {
+        QString offset; // as stored, unconverted
+        QString slope;
+        QString serial;
+        double date = 0; // converted to a date value
+    };
+
+    explicit CalibrationStore(const SettingsLocation& settings);
+
+    // All eight values into the state; a stored text that does not parse keeps the default.
+    void loadAll(MeasurementState& state) const;
+    ProbeTexts readProbe(int probe) const;
+    // Writes the probe's four keys from the state; the other probe's keys are untouched.
+    void saveProbe(int probe, const MeasurementState& state) const;
+
+private:
+    double number(const QString& key, double defaultValue) const;
+    double date(const QString& key) const;
+
+    const SettingsLocation& m_settings;
+};

@@ -1,0 +1,119 @@
+#include "SlideIndicator.h"
+
+#include "RegionalText.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+constexpr int kBaseSteps = 1000; // resolution of the value reported to assistive technology
+constexpr int kTicks = 5;
+} // namespace
+
+SlideIndicator::SlideIndicator(const QString& caption, double scaleMin, double scaleMax,
+                               bool withMarkers, QWidget* parent)
+    : QProgressBar(parent), m_caption(caption), m_min(scaleMin), m_max(scaleMax),
+      m_withMarkers(withMarkers), m_lastUsable(scaleMin, scaleMax) {
+    setOrientation(Qt::Vertical);
+    setRange(0, kBaseSteps);
+    setTextVisible(true);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(caption);
+    syncBase();
+}
+
+void SlideIndicator::setDisplayedValue(double value) {
+    m_value = value;
+    if (m_withMarkers) {
+        m_lowest = m_lowest ? std::min(*m_lowest, value) : value;
+        m_highest = m_highest ? std::max(*m_highest, value) : value;
+    }
+    syncBase();
+}
+
+void SlideIndicator::setScaleMinimum(double minimum) {
+    m_min = minimum;
+    syncBase();
+}
+
+void SlideIndicator::setScaleMaximum(double maximum) {
+    m_max = maximum;
+    syncBase();
+}
+
+void SlideIndicator::resetMarkers() {
+    m_lowest.reset();
+    m_highest.reset();
+    update();
+}
+
+std::pair<double, double> SlideIndicator::drawnScale() const {
+    return m_min < m_max ? std::pair(m_min, m_max) : m_lastUsable;
+}
+
+void SlideIndicator::syncBase() {
+    // A minimum at or above the maximum keeps drawing on the last usable scale until the pair
+    // is valid again.
+    if (m_min < m_max)
+        m_lastUsable = {m_min, m_max};
+    const auto [lo, hi] = drawnScale();
+    const double fraction = std::clamp((m_value - lo) / (hi - lo), 0.0, 1.0);
+    setValue(int(fraction * kBaseSteps));
+    update();
+}
+
+QString SlideIndicator::text() const {
+    QString t = regional::numberText(m_value);
+    if (m_withMarkers && m_lowest && m_highest)
+        t += tr(" (min %1, max %2)")
+                 .arg(regional::numberText(*m_lowest), regional::numberText(*m_highest));
+    return t;
+}
+
+QSize SlideIndicator::sizeHint() const { return {70, 160}; }
+
+void SlideIndicator::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm = fontMetrics();
+    const int labelWidth = fm.horizontalAdvance(QStringLiteral("0000.0")) + 4;
+    const QRect track(labelWidth + 6, fm.height() / 2 + 2, 14, height() - fm.height() - 4);
+    const auto [lo, hi] = drawnScale();
+    auto yOf = [&](double v) {
+        const double f = std::clamp((v - lo) / (hi - lo), 0.0, 1.0);
+        return track.bottom() - f * track.height();
+    };
+
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int i = 0; i <= kTicks; ++i) {
+        const double v = lo + (hi - lo) * i / kTicks;
+        const double y = yOf(v);
+        p.drawLine(QPointF(track.left() - 4, y), QPointF(track.left(), y));
+        p.drawText(QRectF(0, y - fm.height() / 2.0, labelWidth, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, regional::numberText(v));
+    }
+    p.setBrush(palette().color(QPalette::Base));
+    p.drawRect(track);
+    const double valueY = yOf(m_value);
+    p.setBrush(QColor(30, 110, 220));
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(track.left() + 2, valueY, track.width() - 4, track.bottom() - valueY));
+
+    if (m_withMarkers && m_lowest && m_highest) {
+        // Triangles at the right of the track: blue for the lowest, red for the highest value.
+        auto marker = [&](double v, const QColor& c) {
+            const double y = yOf(v);
+            const QPointF tip(track.right() + 1, y);
+            const QPolygonF tri{tip, tip + QPointF(8, -5), tip + QPointF(8, 5)};
+            p.setBrush(c);
+            p.drawPolygon(tri);
+        };
+        marker(*m_lowest, QColor(0, 90, 255));
+        marker(*m_highest, QColor(230, 0, 0));
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}

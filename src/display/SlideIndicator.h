@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProgressBar>
+#include <optional>
+
+// A vertical level indicator with a scale that can change at run time. With markers, it also
+// shows the lowest and highest value displayed since the markers were last reset.
+class SlideIndicator : public QProgressBar {
+    Q_OBJECT
+public:
+    SlideIndicator(const QString& caption, double scaleMin, double scaleMax, bool withMarkers,
+                   QWidget* parent = nullptr);
+
+    double displayedValue() const { return m_value; }
+    void setDisplayedValue(double value);
+    double scaleMinimum() const { return m_min; }
+    double scaleMaximum() const { return m_max; }
+    void setScaleMinimum(double minimum);
+    void setScaleMaximum(double maximum);
+    // The markers restart from the next value shown.
+    void resetMarkers();
+    std::optional<double> minimumMarker() const { return m_lowest; }
+    std::optional<double> maximumMarker() const { return m_highest; }
+
+    // The value as the operator reads it, for the screen reader too.
+    QString text() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Drawing range: the scale, or the last usable one while minimum >= maximum.
+    std::pair<double, double> drawnScale() const;
+    void syncBase();
+
+    QString m_caption;
+    double m_min;
+    double m_max;
+    double m_value = 0;
+    bool m_withMarkers;
+    std::optional<double> m_lowest;
+    std::optional<double> m_highest;
+    std::pair<double, double> m_lastUsable;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPushButton>
+#include <QString>
+
+// A button that keeps its state until pressed again and shows the face of its state: a text
+// and, where it has one, a lamp (red when off, green when on). As a reset button it has no
+// state: each press is one change of its value.
+class TwoStateButton : public QPushButton {
+    Q_OBJECT
+public:
+    enum class Kind { Toggle, ToggleWithLamp, Momentary };
+
+    TwoStateButton(const QString& offFace, const QString& onFace, Kind kind,
+                   QWidget* parent = nullptr);
+
+    bool value() const { return isChecked(); }
+    // Raises valueChanged before it returns when the state changes.
+    void setValue(bool on) { setChecked(on); }
+
+signals:
+    // Raised on the operator's press and on a program assignment, within that assignment.
+    void valueChanged(bool on);
+
+private:
+    void showFace(bool on);
+
+    QString m_offFace;
+    QString m_onFace;
+    Kind m_kind;
+};

@@ -1,0 +1,89 @@
+#include "CommPort.h"
+
+#include "SettingsKeys.h"
+#include "SettingsLocation.h"
+
+#include <QFileInfo>
+
+namespace {
+constexpr int kReceiveBufferSize = 1024;
+}
+
+CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {}
+
+QString CommPort::deviceName(qint16 number) const {
+    const QString key = QString::number(number);
+    if (m_settings.contains(settingskeys::kPortsSection, key))
+        return m_settings.text(settingskeys::kPortsSection, key, QString());
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+CommPort::OpenError CommPort::open() {
+    if (m_port.isOpen())
+        return OpenError::PortInUse;
+    const QString device = deviceName(m_portNumber);
+    m_port.setPortName(device);
+    m_port.setReadBufferSize(kReceiveBufferSize);
+    if (!m_port.open(QIODevice::ReadWrite))
+        return classify(m_port.error(), device);
+    const bool configured = m_port.setBaudRate(QSerialPort::Baud19200) &&
+                            m_port.setDataBits(QSerialPort::Data8) &&
+                            m_port.setParity(QSerialPort::NoParity) &&
+                            m_port.setStopBits(QSerialPort::OneStop) &&
+                            m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        m_port.close();
+        return OpenError::InvalidPort;
+    }
+    return OpenError::None;
+}
+
+CommPort::OpenError CommPort::classify(QSerialPort::SerialPortError error,
+                                       const QString& device) const {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::UnsupportedOperationError:
+        return OpenError::InvalidPort;
+    case QSerialPort::OpenError:
+        return OpenError::PortInUse;
+    case QSerialPort::PermissionError: {
+        // Held by another program (its lock file or exclusive open) or simply not ours to use.
+        const QFileInfo info(device);
+        return info.isReadable() && info.isWritable() ? OpenError::PortInUse
+                                                      : OpenError::InvalidPort;
+    }
+    default:
+        return OpenError::Other;
+    }
+}
+
+void CommPort::close() {
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool CommPort::portOpen() const { return m_port.isOpen(); }
+
+void CommPort::output(const QByteArray& text) {
+    m_port.write(text);
+    // Nothing runs the event loop during a transaction, so push the bytes out now.
+    m_port.flush();
+}
+
+int CommPort::inBufferCount() {
+    // Characters still in the operating system's buffer only reach QSerialPort when it reads the
+    // device: read once, without waiting for more.
+    if (m_port.bytesAvailable() == 0)
+        m_port.waitForReadyRead(0);
+    return int(m_port.bytesAvailable());
+}
+
+char CommPort::input() {
+    char c = 0;
+    m_port.getChar(&c);
+    return c;
+}

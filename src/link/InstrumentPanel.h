@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+enum class Readout {
+    Therm1,
+    Therm2,
+    Therm3,
+    Probe1mV,
+    Probe1pH,
+    Probe2mV,
+    Probe2pH,
+    FlowHz,
+    LitersPerMin,
+    TotalLiters
+};
+enum class Slide { Therm1, Therm2, Therm3, Flow, Liters };
+enum class Group { Ph, Flow, Therm };
+
+// What the channel routines touch on the main window: readouts, slides and the group switches.
+class InstrumentPanel {
+public:
+    virtual ~InstrumentPanel() = default;
+    virtual void showReadout(Readout readout, const QString& text) = 0;
+    virtual void showSlide(Slide slide, double value) = 0;
+    // Sets the group's switch to off; the switch's own change handler runs before this returns.
+    virtual void switchGroupOff(Group group) = 0;
+};

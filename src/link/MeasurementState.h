@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The one record of readings, polling switches, compensation selectors, totaliser and probe
+// calibration. The application owns a single instance and hands it by reference to every part.
+// Flags are plain bools: nothing outside the process sees their representation.
+struct MeasurementState {
+    bool phOn = false;
+    bool flowOn = false;
+    bool thermOn = false;
+    double therm1 = 0; // degrees Celsius, as the module reports it
+    double therm2 = 0;
+    double therm3 = 0;
+    qint16 probe1ThermSel = 0; // see compensationTemperature()
+    qint16 probe2ThermSel = 0;
+    double flowHz = 0;
+    double litersPerMin = 0; // 2 decimals
+    double totalLiters = 0;  // 2 decimals
+    double totalCount = 0;   // pulses counted since the last totaliser reset
+    double compTemp = 0;     // degrees Celsius used by the latest pH conversion
+    double ph1 = 0;          // 4 decimals
+    double ph2 = 0;
+    double probe1Volts = 0;
+    double probe2Volts = 0;
+    double probe1mV = 0;
+    double probe2mV = 0;
+    double offset1 = 0; // volts
+    double offset2 = 0;
+    double slope1 = 0; // dimensionless slope factor
+    double slope2 = 0;
+    QString serial1;
+    QString serial2;
+    double calDate1 = 0; // date value: days since 30 Dec 1899, fraction = time of day
+    double calDate2 = 0;
+};
+
+// The selector rule: 2 selects therm2, 3 selects therm3, anything else (1, and 0 before the
+// operator chose) selects therm1.
+inline double compensationTemperature(const MeasurementState& s, qint16 selector) {
+    switch (selector) {
+    case 2:
+        return s.therm2;
+    case 3:
+        return s.therm3;
+    default:
+        return s.therm1;
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Every modal interaction with the operator. The main window provides the real boxes; tests
+// answer them from a script.
+class OperatorDialogs {
+public:
+    virtual ~OperatorDialogs() = default;
+    // Modal message with an OK button only; an empty title means the program's own title.
+    virtual void message(const QString& text, const QString& title = QString()) = 0;
+    // Modal input box with OK and Cancel; Cancel yields an empty text.
+    virtual QString inputText(const QString& prompt, const QString& title,
+                              const QString& defaultText) = 0;
+    // File dialog; the result is empty when the operator cancels. Names a file that does not exist
+    // only after the operator confirmed creating it.
+    virtual QString chooseLogFile(const QString& startPath, const QString& filter) = 0;
+};

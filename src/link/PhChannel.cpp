@@ -1,0 +1,70 @@
+#include "Channels.h"
+#include "CommandLink.h"
+#include "InstrumentPanel.h"
+#include "MeasurementState.h"
+#include "OperatorDialogs.h"
+#include "RegionalText.h"
+#include "ReplyValue.h"
+
+#include <cmath>
+
+namespace {
+constexpr double kMillivoltsPerVolt = 1000;
+constexpr double kCelsiusToKelvin = 273.15;
+constexpr double kNernstFactor = 0.000198416; // ln(10)*R/F, volts per kelvin per pH unit
+constexpr double kNeutralPh = 7;              // the probe reads its offset at pH 7
+constexpr int kPhDecimals = 4;
+
+struct Probe {
+    double& mV;
+    double& volts;
+    double& offset;
+    double& slope;
+    qint16 selector;
+    double& ph;
+    Readout mVReadout;
+    Readout phReadout;
+};
+} // namespace
+
+Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
+                   OperatorDialogs& dialogs)
+    : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs) {}
+
+void Channels::ReadPhProbe(const QString& address) {
+    const QString reply = m_link.readData(address);
+    const ReplyValue value = parseReplyValue(reply);
+    if (value.kind == ReplyValue::Kind::Invalid) {
+        m_dialogs.message(QStringLiteral("NO VALID RETURN FROM pH MODULE"));
+        m_panel.switchGroupOff(Group::Ph);
+        return;
+    }
+    if (value.kind == ReplyValue::Kind::Empty)
+        return;
+
+    MeasurementState& s = m_state;
+    Probe probe1{s.probe1mV, s.probe1Volts, s.offset1,          s.slope1,
+                 s.probe1ThermSel, s.ph1, Readout::Probe1mV, Readout::Probe1pH};
+    Probe probe2{s.probe2mV, s.probe2Volts, s.offset2,          s.slope2,
+                 s.probe2ThermSel, s.ph2, Readout::Probe2mV, Readout::Probe2pH};
+    Probe* probe = address == QLatin1String("6")   ? &probe1
+                   : address == QLatin1String("7") ? &probe2
+                                                   : nullptr;
+    if (!probe)
+        return;
+
+    probe->mV = value.value;
+    probe->volts = probe->mV / kMillivoltsPerVolt;
+    m_panel.showReadout(probe->mVReadout, regional::numberText(probe->mV));
+    s.compTemp = compensationTemperature(s, probe->selector);
+    // Three successive divisions, in this order, as the calibration was worked out.
+    const double ph = ((probe->volts - probe->offset) / kNernstFactor / probe->slope /
+                       (s.compTemp + kCelsiusToKelvin)) +
+                      kNeutralPh;
+    if (!std::isfinite(ph)) {
+        m_panel.showReadout(probe->phReadout, noPhText());
+        return;
+    }
+    probe->ph = regional::roundHalfEven(ph, kPhDecimals);
+    m_panel.showReadout(probe->phReadout, regional::numberText(probe->ph));
+}

@@ -1,0 +1,34 @@
+#include "SettingsLocation.h"
+
+#include "SettingsKeys.h"
+
+SettingsLocation::SettingsLocation()
+    : m_file(QSettings(QSettings::IniFormat, QSettings::UserScope, settingskeys::kApplication)
+                 .fileName()) {}
+
+SettingsLocation::SettingsLocation(QString iniFile) : m_file(std::move(iniFile)) {}
+
+std::unique_ptr<QSettings> SettingsLocation::open() const {
+    return std::make_unique<QSettings>(m_file, QSettings::IniFormat);
+}
+
+QString SettingsLocation::text(const QString& section, const QString& key,
+                               const QString& defaultText) const {
+    const auto s = open();
+    const QVariant v = s->value(section + '/' + key, defaultText);
+    // An unquoted "2,5777" in the file reads back as a list; it is still one text.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(',');
+    return v.toString();
+}
+
+bool SettingsLocation::contains(const QString& section, const QString& key) const {
+    return open()->contains(section + '/' + key);
+}
+
+void SettingsLocation::setText(const QString& section, const QString& key,
+                               const QString& text) const {
+    const auto s = open();
+    s->setValue(section + '/' + key, text);
+    s->sync();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+// Where the per-user settings store lives. The program uses the user's own location; tests and
+// the demo point it at a throwaway file.
+class SettingsLocation {
+public:
+    // The user's store for the application name in settingskeys::kApplication.
+    SettingsLocation();
+    explicit SettingsLocation(QString iniFile);
+
+    std::unique_ptr<QSettings> open() const;
+    // Text of section/key, or the default when the key is absent. A stored text holding a comma
+    // comes back whole, never split into a list.
+    QString text(const QString& section, const QString& key, const QString& defaultText) const;
+    bool contains(const QString& section, const QString& key) const;
+    void setText(const QString& section, const QString& key, const QString& text) const;
+    const QString& fileName() const { return m_file; }
+
+private:
+    QString m_file;
+};

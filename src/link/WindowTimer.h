@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// A repeating window timer with an interval and an enabled flag, like the ones the window's
+// design declares. Precise timing, because the flow total integrates over real periods; an
+// interval of 0 never ticks.
+class WindowTimer : public QObject {
+    Q_OBJECT
+public:
+    WindowTimer(int intervalMs, bool enabled, QObject* parent = nullptr);
+
+    int interval() const { return m_interval; }
+    bool isEnabled() const { return m_enabled; }
+    // Both restart the countdown, as a change of either does on the window's timers.
+    void setInterval(int intervalMs);
+    void setEnabled(bool enabled);
+    bool isTicking() const { return m_timer.isActive(); }
+
+signals:
+    void tick();
+
+private:
+    void apply();
+
+    QTimer m_timer;
+    int m_interval;
+    bool m_enabled;
+};

@@ -1,0 +1,138 @@
+#include "LogSetupDialog.h"
+
+#include "LogSession.h"
+#include "LoggingIndicators.h"
+#include "OperatorDialogs.h"
+#include "RegionalText.h"
+#include "WindowTimer.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+// Positions are designed in twips: 15 to a pixel at 96 dpi.
+QRect twips(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+const double kIntervalSeconds[] = {60, 30, 15, 10, 5, 2, 1, 0.5, 0.25, 0.2, 0.1};
+} // namespace
+
+LogSetupDialog::LogSetupDialog(LogSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session) {
+    setObjectName(QStringLiteral("frmloggingph"));
+    setWindowTitle(QStringLiteral("Logger"));
+    setModal(false);
+    setFixedSize(3510 / 15, 2415 / 15);
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("cmdExit"));
+    m_ok->setGeometry(twips(1920, 1920, 972, 372));
+    m_select = new QPushButton(QStringLiteral("Select File"), this);
+    m_select->setObjectName(QStringLiteral("cmdSelect"));
+    m_select->setGeometry(twips(600, 1920, 972, 372));
+    m_frame = new QGroupBox(QStringLiteral("Log File Parameters:"), this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    m_frame->setGeometry(twips(120, 120, 3252, 1692));
+    m_noSave = new QRadioButton(QStringLiteral("No Save"), m_frame);
+    m_noSave->setObjectName(QStringLiteral("optDatafile_0"));
+    m_noSave->setGeometry(twips(120, 240, 1212, 372));
+    m_writeToFile = new QRadioButton(QStringLiteral("Write to File"), m_frame);
+    m_writeToFile->setObjectName(QStringLiteral("optDatafile_1"));
+    m_writeToFile->setGeometry(twips(120, 720, 1212, 252));
+    // A separate container makes these two a group of their own.
+    m_append = new QRadioButton(QStringLiteral("Append"), this);
+    m_append->setObjectName(QStringLiteral("optAppend_0"));
+    m_append->setGeometry(twips(720, 1200, 1332, 252));
+    m_overwrite = new QRadioButton(QStringLiteral("Overwrite"), this);
+    m_overwrite->setObjectName(QStringLiteral("optAppend_1"));
+    m_overwrite->setGeometry(twips(720, 1440, 1332, 252));
+    m_interval = new QComboBox(m_frame);
+    m_interval->setObjectName(QStringLiteral("cmbInterval"));
+    const QRect comboRect = twips(2040, 780, 792, 0);
+    m_interval->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
+                            m_interval->sizeHint().height());
+    m_intervalLabel = new QLabel(QStringLiteral("Logging Interval(sec)"), m_frame);
+    m_intervalLabel->setObjectName(QStringLiteral("Label1"));
+    m_intervalLabel->setGeometry(twips(1800, 300, 1332, 372));
+    m_intervalLabel->setWordWrap(true);
+    m_intervalLabel->setBuddy(m_interval);
+    m_interval->setAccessibleName(m_intervalLabel->text());
+
+    setTabOrder(m_ok, m_select);
+    setTabOrder(m_select, m_noSave);
+    setTabOrder(m_noSave, m_writeToFile);
+    setTabOrder(m_writeToFile, m_append);
+    setTabOrder(m_append, m_overwrite);
+    setTabOrder(m_overwrite, m_interval);
+
+    connect(m_noSave, &QRadioButton::clicked, this, &LogSetupDialog::applySaveMode);
+    connect(m_writeToFile, &QRadioButton::clicked, this, &LogSetupDialog::applySaveMode);
+    connect(m_select, &QPushButton::clicked, this, &LogSetupDialog::selectFile);
+    connect(m_ok, &QPushButton::clicked, this, &LogSetupDialog::confirm);
+
+    // Load: "No Save" with its rule, then the eleven intervals with none chosen.
+    m_noSave->setChecked(true);
+    applySaveMode();
+    for (double seconds : kIntervalSeconds)
+        m_interval->addItem(regional::numberText(seconds));
+    m_interval->setCurrentIndex(-1);
+}
+
+void LogSetupDialog::applySaveMode() {
+    const bool noSave = m_noSave->isChecked();
+    m_append->setEnabled(!noSave);
+    m_overwrite->setEnabled(!noSave);
+    m_select->setEnabled(!noSave);
+    m_ok->setEnabled(noSave);
+}
+
+void LogSetupDialog::selectFile() {
+    const QString name =
+        m_session.dialogs().chooseLogFile(m_session.logPath(), QStringLiteral("All Files (*.*)"));
+    if (name.isEmpty())
+        return;
+    m_session.setLogPath(name);
+    m_ok->setEnabled(true);
+}
+
+void LogSetupDialog::confirm() {
+    const int index = m_interval->currentIndex();
+    const bool intervalChosen = index >= 0 && index < int(std::size(kIntervalsMs));
+    WindowTimer& timer = m_session.loggerTimer();
+    const QString noInterval = QStringLiteral("Please enter a time interval for the log file");
+    // Without any interval no row would ever be written: say so and stay open.
+    if (!intervalChosen && timer.interval() == 0) {
+        m_session.dialogs().message(noInterval);
+        return;
+    }
+    if (m_writeToFile->isChecked()) {
+        LogWriter::Mode mode;
+        if (m_append->isChecked())
+            mode = LogWriter::Mode::Append;
+        else if (m_overwrite->isChecked())
+            mode = LogWriter::Mode::Overwrite;
+        else
+            return;
+        if (!m_session.openLog(mode))
+            return;
+    }
+    if (intervalChosen)
+        timer.setInterval(kIntervalsMs[index]);
+    else
+        m_session.dialogs().message(noInterval);
+    hide();
+    timer.setEnabled(true);
+    LoggingIndicators& indicators = m_session.indicators();
+    indicators.showLogPath(m_session.logPath());
+    indicators.showLoggingState(true);
+    indicators.setSetupEnabled(false);
+}
+
+void LogSetupDialog::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closedFromFrame();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+struct MeasurementState;
+
+// The log file: a 16-line header documenting version and calibration, then one 11-item row per
+// logger tick. Every line goes to the operating system as it is written, so a crash loses at
+// most the row being written.
+class LogWriter {
+public:
+    enum class Mode { Overwrite, Append };
+
+    explicit LogWriter(const MeasurementState& state);
+
+    // Opens (creating the file if needed) and writes the header; on failure *error says why.
+    bool open(const QString& path, Mode mode, const QDate& today, QString* error);
+    bool isOpen() const { return m_file.isOpen(); }
+    // One data row; column 11 is the text of the total-litres readout.
+    bool writeRow(const QTime& time, const QString& totalLitersText, QString* error);
+    void close();
+
+private:
+    bool writeLine(const QByteArray& line, QString* error);
+
+    const MeasurementState& m_state;
+    QFile m_file;
+};

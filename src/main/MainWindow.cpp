@@ -1,0 +1,164 @@
+#include "MainWindow.h"
+
+#include "CalibrationDialog.h"
+#include "CalibrationStore.h"
+#include "ChartModes.h"
+#include "CommPort.h"
+#include "Knob.h"
+#include "LogSetupDialog.h"
+#include "MeasurementState.h"
+#include "ModeSelector.h"
+#include "OperatorDialogs.h"
+#include "PortSelection.h"
+#include "SlideIndicator.h"
+#include "StatusPanels.h"
+#include "StripChart.h"
+#include "TwoStateButton.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenuBar>
+
+namespace {
+// Status panel widths are designed in twips: 15 to a pixel at 96 dpi.
+constexpr int twipsToPixels(int twips) { return twips / 15; }
+} // namespace
+
+MainWindow::MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
+                       const CalibrationStore& store, OperatorDialogs& dialogs,
+                       MonotonicClock& clock, const QString& programFolder)
+    : m_state(state), m_port(port), m_dialogs(dialogs), m_store(store),
+      m_programFolder(programFolder), m_channels(state, link, *this, dialogs),
+      m_readCycle(state, m_channels, clock), m_logSession(state, tmrLogger, *this, dialogs) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
+    tmrLogger.setObjectName(QStringLiteral("tmrLogger"));
+    tmrRd.setObjectName(QStringLiteral("tmrRd"));
+    tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
+
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    grid->addWidget(buildFlowPanel(), 0, 0);
+    grid->addWidget(buildPhPanel(), 0, 1);
+    grid->addWidget(buildThermistorPanel(), 1, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
+    setCentralWidget(central);
+    resize(twipsToPixels(13245), twipsToPixels(10305));
+
+    StatusBar1 = new StatusPanels({twipsToPixels(8000), twipsToPixels(1440), twipsToPixels(1440),
+                                   twipsToPixels(1440)},
+                                  this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+    buildMenus();
+    connectHandlers();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+    auto command = [this](QMenu* menu, const QString& caption, const char* name) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    mnuExit = command(file, QStringLiteral("E&xit"), "mnuExit");
+    QMenu* log = menuBar()->addMenu(QStringLiteral("&Logging"));
+    log->setObjectName(QStringLiteral("mnuLog"));
+    mnuLogSetup = command(log, QStringLiteral("&Setup"), "mnuLogSetup");
+    mnuStop = command(log, QStringLiteral("S&top Logging"), "mnuStop");
+    mnuStop->setEnabled(false);
+    QMenu* cal = menuBar()->addMenu(QStringLiteral("&Calibration"));
+    cal->setObjectName(QStringLiteral("mnuCal"));
+    mnuPhCal = command(cal, QStringLiteral("&pH calibration values"), "mnuPhCal");
+    // A command on the menu bar itself: choosing it opens no submenu.
+    mnuComPort = menuBar()->addAction(QStringLiteral("C&omm Port"));
+    mnuComPort->setObjectName(QStringLiteral("mnuComPort"));
+
+    connect(mnuExit, &QAction::triggered, qApp, &QApplication::quit);
+    connect(mnuLogSetup, &QAction::triggered, this, &MainWindow::openLogSetup);
+    connect(mnuStop, &QAction::triggered, this, [this] { m_logSession.stop(); });
+    connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
+    connect(mnuComPort, &QAction::triggered, this, [this] { selectPort(m_port, m_dialogs); });
+}
+
+QString MainWindow::lampPath(const char* file) const {
+    return m_programFolder + QStringLiteral("/icons/") + QLatin1String(file);
+}
+
+void MainWindow::startUp() {
+    reportOpenFailure(m_port.open(), m_dialogs);
+    const char* rates[] = {"1000", "500", "250", "200", "100"};
+    for (int i = 0; i < 5; ++i)
+        cmbUpdate->insertItem(i, QLatin1String(rates[i]));
+    // Filling an editable box selects its first entry; no entry is selected at start.
+    cmbUpdate->setCurrentIndex(-1);
+    cmbUpdate->setEditText(QStringLiteral("1000"));
+    showLoggingState(false);
+    CWtherMax->setValue(25);
+    CWtherMin->setValue(5);
+    CWpHmax->setValue(15);
+    m_store.loadAll(m_state);
+    m_readCycle.timerStarted();
+}
+
+void MainWindow::showReadout(Readout readout, const QString& text) {
+    QLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV, lblpH, lblmV1, lblpH1,
+                        lblHz,     lblLitersPerMin, liters};
+    labels[int(readout)]->setText(text);
+}
+
+void MainWindow::showSlide(Slide slide, double value) {
+    SlideIndicator* slides[] = {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3, CWSlideFlow,
+                                CWSlideLiters};
+    slides[int(slide)]->setDisplayedValue(value);
+}
+
+void MainWindow::switchGroupOff(Group group) {
+    TwoStateButton* switches[] = {cwbPh, cwbFlow, cwbTherm};
+    switches[int(group)]->setValue(false);
+}
+
+void MainWindow::showLogPath(const QString& path) { StatusBar1->setPanelText(1, path); }
+
+void MainWindow::showLoggingState(bool logging) {
+    StatusBar1->setPanelText(4, logging ? QStringLiteral("Logging")
+                                        : QStringLiteral("Not Logging"));
+    StatusBar1->setPanelPicture(4, lampPath(logging ? "greenlight.bmp" : "redlight.bmp"));
+}
+
+void MainWindow::setSetupEnabled(bool enabled) { mnuLogSetup->setEnabled(enabled); }
+void MainWindow::setStopEnabled(bool enabled) { mnuStop->setEnabled(enabled); }
+QString MainWindow::totalLitersText() const { return liters->text(); }
+
+void MainWindow::openLogSetup() {
+    if (!m_logSetup) {
+        m_logSetup = new LogSetupDialog(m_logSession, this);
+        // Closed from its frame it is unloaded; the next Setup loads it afresh.
+        connect(m_logSetup, &LogSetupDialog::closedFromFrame, this, [this] {
+            m_logSetup->deleteLater();
+            m_logSetup = nullptr;
+        });
+    }
+    m_logSetup->show();
+    m_logSetup->raise();
+    mnuLogSetup->setEnabled(false);
+    mnuStop->setEnabled(true);
+}
+
+void MainWindow::openCalibration() {
+    if (!m_calibration) {
+        m_calibration = new CalibrationDialog(m_state, m_store, this);
+        connect(m_calibration, &CalibrationDialog::closedFromFrame, this, [this] {
+            m_calibration->deleteLater();
+            m_calibration = nullptr;
+        });
+    }
+    m_calibration->show();
+    m_calibration->raise();
+}

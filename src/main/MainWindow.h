@@ -1,0 +1,140 @@
+#pragma once
+
+#include "Channels.h"
+#include "InstrumentPanel.h"
+#include "LogSession.h"
+#include "LoggingIndicators.h"
+#include "ReadCycle.h"
+#include "WindowTimer.h"
+
+#include <QMainWindow>
+
+struct MeasurementState;
+class CalibrationDialog;
+class CalibrationStore;
+class CommandLink;
+class CommPort;
+class Knob;
+class LogSetupDialog;
+class ModeSelector;
+class MonotonicClock;
+class OperatorDialogs;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class SlideIndicator;
+class StatusPanels;
+class StripChart;
+class TwoStateButton;
+
+// frmMain: every readout, switch, knob, the strip chart, the status bar and the menus, the serial
+// port and the three timers.
+class MainWindow : public QMainWindow, public InstrumentPanel, public LoggingIndicators {
+    Q_OBJECT
+public:
+    MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
+               const CalibrationStore& store, OperatorDialogs& dialogs, MonotonicClock& clock,
+               const QString& programFolder);
+    ~MainWindow() override;
+
+    // Runs once before the window is first shown.
+    void startUp();
+
+    // InstrumentPanel
+    void showReadout(Readout readout, const QString& text) override;
+    void showSlide(Slide slide, double value) override;
+    void switchGroupOff(Group group) override;
+
+    // LoggingIndicators
+    void showLogPath(const QString& path) override;
+    void showLoggingState(bool logging) override;
+    void setSetupEnabled(bool enabled) override;
+    void setStopEnabled(bool enabled) override;
+    QString totalLitersText() const override;
+
+    WindowTimer& readTimer() { return tmrRd; }
+    WindowTimer& plotTimer() { return tmrPlot; }
+    WindowTimer& loggerTimer() { return tmrLogger; }
+    LogSetupDialog* logSetupDialog() const { return m_logSetup; }
+    CalibrationDialog* calibrationDialog() const { return m_calibration; }
+
+    // Menu commands and buttons, also reachable by their actions.
+    void applyUpdateRate();
+    void plotTick();
+
+private:
+    void buildMenus();
+    QWidget* buildFlowPanel();
+    QWidget* buildPhPanel();
+    QWidget* buildThermistorPanel();
+    QGroupBox* readoutFrame(const char* frameName, const QString& caption, QLabel*& label,
+                            const char* labelName, bool red);
+    void connectHandlers();
+    void onGroupSwitch(Group group, bool on);
+    void openLogSetup();
+    void openCalibration();
+    QString lampPath(const char* file) const;
+
+    MeasurementState& m_state;
+    CommPort& m_port;
+    OperatorDialogs& m_dialogs;
+    const CalibrationStore& m_store;
+    QString m_programFolder;
+
+    // Timers with their design settings.
+    WindowTimer tmrLogger{0, true};
+    WindowTimer tmrRd{10000, true};
+    WindowTimer tmrPlot{1000, false};
+
+    Channels m_channels;
+    ReadCycle m_readCycle;
+    LogSession m_logSession;
+    LogSetupDialog* m_logSetup = nullptr;
+    CalibrationDialog* m_calibration = nullptr;
+
+    QAction* mnuExit = nullptr;
+    QAction* mnuLogSetup = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuPhCal = nullptr;
+    QAction* mnuComPort = nullptr;
+    StatusPanels* StatusBar1 = nullptr;
+
+    QLabel* lblTherm1 = nullptr;
+    QLabel* lblTherm2 = nullptr;
+    QLabel* lblTherm3 = nullptr;
+    SlideIndicator* CWSlideTherm1 = nullptr;
+    SlideIndicator* CWSlideTherm2 = nullptr;
+    SlideIndicator* CWSlideTherm3 = nullptr;
+    Knob* CWtherMin = nullptr;
+    Knob* CWtherMax = nullptr;
+    TwoStateButton* cwbTherm = nullptr;
+    TwoStateButton* cwbReset = nullptr;
+
+    StripChart* CWGraph1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QRadioButton* optTherm[3] = {};
+    QRadioButton* optTherm1[3] = {};
+    Knob* CWpHmin = nullptr;
+    Knob* CWpHmax = nullptr;
+    ModeSelector* GraphMode = nullptr;
+    TwoStateButton* cwPlot = nullptr;
+    TwoStateButton* cwbPh = nullptr;
+    QComboBox* cmbUpdate = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLabel* lblpH = nullptr;
+    QLabel* lblmV = nullptr;
+    QLabel* lblpH1 = nullptr;
+    QLabel* lblmV1 = nullptr;
+
+    QLabel* liters = nullptr;
+    QLabel* lblLitersPerMin = nullptr;
+    QLabel* lblHz = nullptr;
+    Knob* CWKnobflow = nullptr;
+    TwoStateButton* cwbFlow = nullptr;
+    SlideIndicator* CWSlideLiters = nullptr;
+    SlideIndicator* CWSlideFlow = nullptr;
+    TwoStateButton* CWButton3 = nullptr;
+};

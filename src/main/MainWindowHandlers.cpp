@@ -1,0 +1,111 @@
+// The main window's event handlers: channel switches, resets, compensation selectors, update
+// rate, scale knobs and the strip chart controls.
+#include "MainWindow.h"
+
+#include "ChartModes.h"
+#include "Knob.h"
+#include "MeasurementState.h"
+#include "ModeSelector.h"
+#include "RegionalText.h"
+#include "SlideIndicator.h"
+#include "StatusPanels.h"
+#include "StripChart.h"
+#include "TwoStateButton.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTime>
+
+void MainWindow::connectHandlers() {
+    connect(&tmrRd, &WindowTimer::tick, this, [this] { m_readCycle.run(); });
+    connect(cwbPh, &TwoStateButton::valueChanged, this,
+            [this](bool on) { onGroupSwitch(Group::Ph, on); });
+    connect(cwbFlow, &TwoStateButton::valueChanged, this,
+            [this](bool on) { onGroupSwitch(Group::Flow, on); });
+    connect(cwbTherm, &TwoStateButton::valueChanged, this,
+            [this](bool on) { onGroupSwitch(Group::Therm, on); });
+    connect(cwbReset, &TwoStateButton::valueChanged, this, [this] {
+        for (SlideIndicator* s : {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3})
+            s->resetMarkers();
+    });
+    connect(CWButton3, &TwoStateButton::valueChanged, this, [this] { m_state.totalCount = 0; });
+    for (int i = 0; i < 3; ++i) {
+        const qint16 selection = qint16(i + 1);
+        connect(optTherm[i], &QRadioButton::clicked, this,
+                [this, selection] { m_state.probe1ThermSel = selection; });
+        connect(optTherm1[i], &QRadioButton::clicked, this,
+                [this, selection] { m_state.probe2ThermSel = selection; });
+    }
+
+    // Only the operator's edits of the text apply the rate; picking an entry waits for "update".
+    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::applyUpdateRate);
+    connect(Command2, &QPushButton::clicked, this, &MainWindow::applyUpdateRate);
+
+    connect(CWtherMax, &Knob::valueChanged, this, [this] {
+        for (SlideIndicator* s : {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3})
+            s->setScaleMaximum(CWtherMax->value());
+    });
+    connect(CWtherMin, &Knob::valueChanged, this, [this] {
+        for (SlideIndicator* s : {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3})
+            s->setScaleMinimum(CWtherMin->value());
+    });
+    const auto phRange = [this] { applyPhRange(*CWGraph1, CWpHmin->value(), CWpHmax->value()); };
+    connect(CWpHmin, &Knob::valueChanged, this, phRange);
+    connect(CWpHmax, &Knob::valueChanged, this, phRange);
+    connect(Command1, &QPushButton::clicked, this, phRange);
+    connect(CWKnobflow, &Knob::valueChanged, this,
+            [this] { CWSlideLiters->setScaleMaximum(CWKnobflow->value()); });
+
+    connect(cwPlot, &TwoStateButton::valueChanged, this,
+            [this](bool on) { tmrPlot.setEnabled(on); });
+    connect(&tmrPlot, &WindowTimer::tick, this, &MainWindow::plotTick);
+    connect(GraphMode, &ModeSelector::valueChanged, this,
+            [this](int mode) { applyGraphMode(*CWGraph1, mode); });
+    connect(CWGraph1, &StripChart::cursorMoved, this, [this](int cursor, double, double y) {
+        if (cursor != 1)
+            return;
+        StatusBar1->setPanelText(2, cursorTimeText(CWGraph1->cursorX(1)));
+        StatusBar1->setPanelText(3, cursorValueText(y));
+    });
+}
+
+void MainWindow::onGroupSwitch(Group group, bool on) {
+    struct Members {
+        bool& flag;
+        QList<QLabel*> readouts;
+        QList<SlideIndicator*> slides;
+    };
+    Members members[] = {
+        {m_state.phOn, {lblmV, lblpH}, {}}, // probe 2's readouts keep their last values
+        {m_state.flowOn, {lblHz, lblLitersPerMin, liters}, {CWSlideFlow, CWSlideLiters}},
+        {m_state.thermOn,
+         {lblTherm1, lblTherm2, lblTherm3},
+         {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3}},
+    };
+    Members& m = members[int(group)];
+    m.flag = on;
+    if (on)
+        return;
+    for (QLabel* label : m.readouts)
+        label->setText(QString());
+    for (SlideIndicator* slide : m.slides)
+        slide->setDisplayedValue(0);
+}
+
+void MainWindow::applyUpdateRate() {
+    static const int periods[] = {1000, 500, 250, 200, 100};
+    tmrRd.setEnabled(false);
+    const int position = cmbUpdate->currentIndex();
+    if (position >= 0 && position < int(std::size(periods)))
+        tmrRd.setInterval(periods[position]);
+    tmrRd.setEnabled(true);
+}
+
+void MainWindow::plotTick() {
+    // Each point carries its own time reading.
+    CWGraph1->appendPoint(2, regional::timeOfDayValue(QTime::currentTime()), m_state.ph2);
+    CWGraph1->appendPoint(1, regional::timeOfDayValue(QTime::currentTime()), m_state.ph1);
+}

@@ -1,0 +1,39 @@
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+
+void WidgetDialogs::message(const QString& text, const QString& title) {
+    QMessageBox::information(QApplication::activeWindow(),
+                             title.isEmpty() ? QLatin1String(kProgramTitle) : title, text,
+                             QMessageBox::Ok);
+}
+
+QString WidgetDialogs::inputText(const QString& prompt, const QString& title,
+                                 const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString WidgetDialogs::chooseLogFile(const QString& startPath, const QString& filter) {
+    QString start = startPath;
+    for (;;) {
+        const QString name = QFileDialog::getSaveFileName(
+            QApplication::activeWindow(), QString(), start, filter, nullptr,
+            QFileDialog::DontConfirmOverwrite);
+        if (name.isEmpty() || QFileInfo::exists(name))
+            return name;
+        // Naming a file that does not exist yet needs the operator's word.
+        const auto answer = QMessageBox::question(
+            QApplication::activeWindow(), QLatin1String(kProgramTitle),
+            QStringLiteral("%1\nThis file does not exist.\nDo you want to create it?").arg(name));
+        if (answer == QMessageBox::Yes)
+            return name;
+        start = name;
+    }
+}

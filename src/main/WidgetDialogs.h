@@ -1,0 +1,16 @@
+#pragma once
+
+#include "OperatorDialogs.h"
+
+class QWidget;
+
+// The real modal boxes: message box, input box and the log file dialog.
+class WidgetDialogs : public OperatorDialogs {
+public:
+    static constexpr const char* kProgramTitle = "Halvane DGH GUI";
+
+    void message(const QString& text, const QString& title) override;
+    QString inputText(const QString& prompt, const QString& title,
+                      const QString& defaultText) override;
+    QString chooseLogFile(const QString& startPath, const QString& filter) override;
+};

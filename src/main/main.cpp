@@ -1,0 +1,29 @@
+// dgh-gui: polls the DGH sensor modules and shows, charts and logs their readings.
+#include "CalibrationStore.h"
+#include "CommPort.h"
+#include "CommandLink.h"
+#include "MainWindow.h"
+#include "MeasurementState.h"
+#include "MonotonicClock.h"
+#include "SettingsLocation.h"
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    app.setApplicationName(QLatin1String(WidgetDialogs::kProgramTitle));
+
+    MeasurementState state;
+    const SettingsLocation settings;
+    CommPort port(settings);
+    SteadyClock clock;
+    WidgetDialogs dialogs;
+    CommandLink link(port, clock, dialogs);
+    const CalibrationStore store(settings);
+    MainWindow window(state, port, link, store, dialogs, clock,
+                      QCoreApplication::applicationDirPath());
+    window.startUp();
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,104 @@
+// dgh-sim: plays the six DGH modules on a pseudo-terminal until stopped.
+//
+//   dgh-sim [--seed N] [--link PATH] [--fault ADDRESS:KIND]... [--frames]
+//
+// Prints the device path of the program's side on the first line of standard output. Commands on
+// standard input, one a line: "fault ADDRESS KIND" (KIND: none silent error late stray linefeed
+// topbit), "reply ADDRESS TEXT", "drop", "frames", "quit".
+#include "ModuleSimulator.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+volatile std::sig_atomic_t g_stop = 0;
+void onSignal(int) { g_stop = 1; }
+
+bool applyFault(ModuleSimulator& sim, const std::string& address, const std::string& kind) {
+    ModuleSimulator::Fault fault;
+    if (address.size() != 1 || !ModuleSimulator::parseFault(kind, &fault))
+        return false;
+    sim.setFault(address[0], fault);
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    unsigned seed = 1;
+    std::string linkPath;
+    bool printFrames = false;
+    std::vector<std::pair<std::string, std::string>> faults;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seed" && i + 1 < argc) {
+            seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--link" && i + 1 < argc) {
+            linkPath = argv[++i];
+        } else if (arg == "--fault" && i + 1 < argc) {
+            const std::string spec = argv[++i];
+            const auto colon = spec.find(':');
+            faults.emplace_back(spec.substr(0, colon),
+                                colon == std::string::npos ? "" : spec.substr(colon + 1));
+        } else if (arg == "--frames") {
+            printFrames = true;
+        } else {
+            std::cerr << "usage: dgh-sim [--seed N] [--link PATH] [--fault ADDRESS:KIND]... "
+                         "[--frames]\n";
+            return 2;
+        }
+    }
+    ModuleSimulator sim(seed);
+    if (!sim.start()) {
+        std::cerr << "dgh-sim: no pseudo-terminal available\n";
+        return 1;
+    }
+    for (const auto& [address, kind] : faults) {
+        if (!applyFault(sim, address, kind)) {
+            std::cerr << "dgh-sim: bad fault " << address << ":" << kind << "\n";
+            return 2;
+        }
+    }
+    if (!linkPath.empty() && !sim.linkTo(linkPath)) {
+        std::cerr << "dgh-sim: cannot link " << linkPath << "\n";
+        return 1;
+    }
+    std::cout << sim.devicePath() << std::endl;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    std::string line;
+    bool quit = false;
+    while (!g_stop && std::getline(std::cin, line)) {
+        std::istringstream words(line);
+        std::string command, a, b;
+        words >> command >> a >> b;
+        if (command == "quit") {
+            quit = true;
+            break;
+        }
+        if (command == "fault" && !applyFault(sim, a, b))
+            std::cerr << "dgh-sim: bad fault\n";
+        else if (command == "reply")
+            sim.setReply(a.empty() ? ' ' : a[0], b);
+        else if (command == "drop")
+            sim.dropOffLine();
+        else if (command == "frames")
+            for (const std::string& f : sim.frames())
+                std::cout << f << "\n";
+        std::cout.flush();
+    }
+    // Standard input closed (started in the background): keep answering until a signal.
+    while (!g_stop && !quit)
+        pause();
+    if (printFrames)
+        for (const std::string& f : sim.frames())
+            std::cout << f << "\n";
+    if (!linkPath.empty())
+        ::unlink(linkPath.c_str());
+    return 0;
+}
