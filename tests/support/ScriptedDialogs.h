@@ -1,0 +1,46 @@
+#pragma once
+
+#include "OperatorDialogs.h"
+
+#include <QStringList>
+#include <functional>
+
+// Answers every modal interaction from a script and records what the operator would have seen.
+class ScriptedDialogs : public OperatorDialogs {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+    };
+
+    void message(const QString& text, const QString& title) override {
+        messages.append({text, title});
+        if (onMessage)
+            onMessage(text);
+    }
+    QString inputText(const QString& prompt, const QString& title, const QString&) override {
+        prompts.append(prompt + '|' + title);
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+    QString chooseLogFile(const QString& startPath, const QString& filter) override {
+        fileDialogStarts.append(startPath);
+        fileDialogFilters.append(filter);
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+
+    QStringList texts() const {
+        QStringList t;
+        for (const Shown& s : messages)
+            t.append(s.text);
+        return t;
+    }
+
+    QList<Shown> messages;
+    QStringList prompts;
+    QStringList inputAnswers;
+    QStringList fileAnswers;
+    QStringList fileDialogStarts;
+    QStringList fileDialogFilters;
+    // Runs while the "message box" is open, as the event loop of a real one would.
+    std::function<void(const QString&)> onMessage;
+};
