@@ -2,18 +2,51 @@
 
 #include "RegionalText.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <algorithm>
 
 namespace {
-constexpr int kBaseSteps = 1000; // resolution of the value reported to assistive technology
+constexpr int kBaseSteps = 1000; // resolution of the bar that the base class keeps
 constexpr int kTicks = 5;
+
+// Reads out the displayed value and scale in the indicator's own units, not the bar's steps.
+class SlideAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SlideAccessible(SlideIndicator* slide)
+        : QAccessibleWidget(slide, QAccessible::Indicator) {}
+    SlideIndicator* slide() const { return static_cast<SlideIndicator*>(object()); }
+
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? slide()->text() : QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface*>(this)
+                                                   : QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override { return slide()->displayedValue(); }
+    void setCurrentValue(const QVariant&) override {} // an indicator: set by the program only
+    QVariant maximumValue() const override { return slide()->scaleMaximum(); }
+    QVariant minimumValue() const override { return slide()->scaleMinimum(); }
+    QVariant minimumStepSize() const override { return 0.0; }
+};
+
+QAccessibleInterface* slideAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("SlideIndicator") && object && object->isWidgetType())
+        return new SlideAccessible(static_cast<SlideIndicator*>(object));
+    return nullptr;
+}
 } // namespace
 
 SlideIndicator::SlideIndicator(const QString& caption, double scaleMin, double scaleMax,
                                bool withMarkers, QWidget* parent)
     : QProgressBar(parent), m_caption(caption), m_min(scaleMin), m_max(scaleMax),
       m_withMarkers(withMarkers), m_lastUsable(scaleMin, scaleMax) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(slideAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setOrientation(Qt::Vertical);
     setRange(0, kBaseSteps);
     setTextVisible(true);
@@ -59,6 +92,8 @@ void SlideIndicator::syncBase() {
     const auto [lo, hi] = drawnScale();
     const double fraction = std::clamp((m_value - lo) / (hi - lo), 0.0, 1.0);
     setValue(int(fraction * kBaseSteps));
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
     update();
 }
 

@@ -1,0 +1,183 @@
+// The command link and port selection on a real pseudo-terminal, with the module simulator on
+// the other end.
+#include "CommPort.h"
+#include "CommandLink.h"
+#include "ModuleSimulator.h"
+#include "MonotonicClock.h"
+#include "PortSelection.h"
+#include "ScriptedDialogs.h"
+#include "SettingsKeys.h"
+#include "TempSettings.h"
+
+#include <QFile>
+#include <QTest>
+
+using Fault = ModuleSimulator::Fault;
+
+class TestSerialLine : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void portNamesFollowTheSettingsStore();
+    void transactionsWithTheModules();
+    void misbehavingModules();
+    void aLateReplyIsDroppedByTheNextTransaction();
+    void aModuleThatDropsOffTheLine();
+    void portNumberConversion();
+    void selectingPorts();
+    void aPortHeldElsewhereIsReported();
+    void anUnusableDeviceIsReported();
+
+private:
+    void pointPortAtSimulator(int number) {
+        m_settings->location.setText(settingskeys::kPortsSection, QString::number(number),
+                                     QString::fromStdString(m_sim->devicePath()));
+    }
+
+    std::unique_ptr<TempSettings> m_settings;
+    std::unique_ptr<ModuleSimulator> m_sim;
+    std::unique_ptr<CommPort> m_port;
+    SteadyClock m_clock;
+    ScriptedDialogs m_dialogs;
+};
+
+void TestSerialLine::init() {
+    m_settings = std::make_unique<TempSettings>();
+    m_sim = std::make_unique<ModuleSimulator>(7);
+    QVERIFY(m_sim->start());
+    m_port = std::make_unique<CommPort>(m_settings->location);
+    m_dialogs = ScriptedDialogs();
+}
+
+void TestSerialLine::cleanup() {
+    m_port.reset();
+    m_sim.reset();
+}
+
+void TestSerialLine::portNamesFollowTheSettingsStore() {
+    QCOMPARE(m_port->deviceName(1), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(m_port->deviceName(4), QStringLiteral("/dev/ttyS3"));
+    m_settings->location.setText(settingskeys::kPortsSection, QStringLiteral("1"),
+                                 QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(m_port->deviceName(1), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(m_port->deviceName(2), QStringLiteral("/dev/ttyS1"));
+}
+
+void TestSerialLine::transactionsWithTheModules() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    for (const char* address : {"1", "2", "3", "5", "6", "7"}) {
+        const QString reply = link.readData(QLatin1String(address));
+        QVERIFY2(reply.size() == 10 && reply.startsWith('*'), qPrintable(reply));
+    }
+    const std::vector<std::string> expected = {"$1RD", "$2RD", "$3RD", "$5RD", "$6RD", "$7RD"};
+    QCOMPARE(m_sim->frames(), expected);
+    m_sim->setReply('1', "*-00003.25");
+    QCOMPARE(link.readData(QStringLiteral("1")), QStringLiteral("*-00003.25"));
+    QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+void TestSerialLine::misbehavingModules() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    m_sim->setReply('6', "*+02577.70");
+    const std::pair<Fault, QString> cases[] = {
+        {Fault::Stray, QStringLiteral("*+02577.70")},
+        {Fault::TopBit, QStringLiteral("*+02577.70")},
+        {Fault::ErrorReply, QStringLiteral("?ERROR")},
+        {Fault::LineFeed, QStringLiteral("TIMEOUT")},
+        {Fault::Silent, QStringLiteral("TIMEOUT")},
+    };
+    for (const auto& [fault, expected] : cases) {
+        m_sim->setFault('6', fault);
+        QCOMPARE(link.readData(QStringLiteral("6")), expected);
+    }
+}
+
+void TestSerialLine::aLateReplyIsDroppedByTheNextTransaction() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    m_sim->setReply('5', "*+00100.00");
+    m_sim->setFault('5', Fault::Late);
+    QCOMPARE(link.readData(QStringLiteral("5")), QStringLiteral("TIMEOUT"));
+    QTest::qWait(100); // the late reply arrives and waits in the buffer
+    m_sim->setFault('5', Fault::None);
+    m_sim->setReply('5', "*+00200.00");
+    QCOMPARE(link.readData(QStringLiteral("5")), QStringLiteral("*+00200.00"));
+}
+
+void TestSerialLine::aModuleThatDropsOffTheLine() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    QVERIFY(link.readData(QStringLiteral("2")).startsWith('*'));
+    m_sim->dropOffLine();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(link.readData(QStringLiteral("2")), QStringLiteral("TIMEOUT"));
+}
+
+void TestSerialLine::portNumberConversion() {
+    QCOMPARE(portNumberFromText(QStringLiteral("3")), std::optional<qint16>(3));
+    QCOMPARE(portNumberFromText(QStringLiteral(" 2.5 ")), std::optional<qint16>(2));
+    QCOMPARE(portNumberFromText(QStringLiteral("3.5")), std::optional<qint16>(4));
+    QCOMPARE(portNumberFromText(QStringLiteral("-32768")), std::optional<qint16>(-32768));
+    for (const char* bad : {"", "COM3", "32768", "-32769", "1e9"})
+        QVERIFY2(!portNumberFromText(QLatin1String(bad)), bad);
+}
+
+void TestSerialLine::selectingPorts() {
+    pointPortAtSimulator(2);
+    pointPortAtSimulator(4);
+    pointPortAtSimulator(3);
+    const std::pair<const char*, qint16> answers[] = {{"2.5", 2}, {"3.5", 4}, {"3", 3}};
+    for (const auto& [answer, number] : answers) {
+        m_dialogs.inputAnswers = {QLatin1String(answer)};
+        selectPort(*m_port, m_dialogs);
+        QVERIFY(m_port->portOpen());
+        QCOMPARE(m_port->commPort(), number);
+    }
+    // The port that is already open is closed and opened again.
+    m_dialogs.inputAnswers = {QStringLiteral("3")};
+    selectPort(*m_port, m_dialogs);
+    QVERIFY(m_port->portOpen());
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(m_dialogs.prompts.first(), QStringLiteral("Enter Commport Number|Commport Setup"));
+
+    // Cancel and text that is no number fail silently and leave the port closed.
+    for (const char* answer : {"", "COM3"}) {
+        m_dialogs.inputAnswers = {QLatin1String(answer)};
+        selectPort(*m_port, m_dialogs);
+        QVERIFY(!m_port->portOpen());
+        QVERIFY(m_dialogs.messages.isEmpty());
+    }
+}
+
+void TestSerialLine::aPortHeldElsewhereIsReported() {
+    pointPortAtSimulator(3);
+    CommPort other(m_settings->location);
+    other.setCommPort(3);
+    QCOMPARE(other.open(), CommPort::OpenError::None);
+    m_dialogs.inputAnswers = {QStringLiteral("3")};
+    selectPort(*m_port, m_dialogs);
+    QVERIFY(!m_port->portOpen());
+    QCOMPARE(m_dialogs.texts(),
+             QStringList{QStringLiteral("Port is already open, please select another one.")});
+}
+
+void TestSerialLine::anUnusableDeviceIsReported() {
+    m_settings->location.setText(settingskeys::kPortsSection, QStringLiteral("9"),
+                                 QStringLiteral("/dev/no-such-port"));
+    m_dialogs.inputAnswers = {QStringLiteral("9"), QStringLiteral("-1")};
+    selectPort(*m_port, m_dialogs);
+    selectPort(*m_port, m_dialogs); // "/dev/ttyS-2"
+    QVERIFY(!m_port->portOpen());
+    const QString invalid = QStringLiteral("Invalid ComPort #, please select another one.");
+    QCOMPARE(m_dialogs.texts(), (QStringList{invalid, invalid}));
+}
+
+QTEST_GUILESS_MAIN(TestSerialLine)
+#include "tst_serialline.moc"
