@@ -73,11 +73,15 @@ bool LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QStr
 }
 
 bool LogWriter::writeLine(const QByteArray& line, QString* error) {
-    if (m_file.write(line) != line.size()) {
-        *error = m_file.errorString();
-        return false;
-    }
-    return true;
+    const qint64 before = m_file.size();
+    if (m_file.write(line) == line.size())
+        return true;
+    *error = m_file.errorString();
+    if (error->isEmpty() || m_file.error() == QFileDevice::NoError)
+        *error = QStringLiteral("the device is full");
+    // Take back a partly written line, so the file ends on a whole row.
+    m_file.resize(before);
+    return false;
 }
 
 void LogWriter::close() {

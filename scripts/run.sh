@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the program and starts it with the module simulator standing in for the six modules.
+# Port 1 is pointed at the simulator in a throwaway settings store, so the user's own settings
+# are never touched. With --hardware the program starts on the user's own settings and ports.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake --preset default
+cmake --build --preset default
+bin=build/bin
+
+if [ "${1:-}" = "--hardware" ]; then
+  exec "$bin/dgh-gui"
+fi
+
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${sim_pid:-}" ] && kill "$sim_pid" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$bin/dgh-sim" --link "$work/ttyDGH" </dev/null >"$work/sim.out" &
+sim_pid=$!
+for _ in $(seq 50); do [ -e "$work/ttyDGH" ] && break; sleep 0.1; done
+
+mkdir -p "$work/config"
+printf '[Ports]\n1=%s\n' "$work/ttyDGH" >"$work/config/Halvane Science DGH Driver.conf"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  # No screen: run on a virtual one (look at it with a screenshot or a VNC viewer).
+  Xvfb :77 -screen 0 1280x900x24 >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=:77
+  sleep 1
+  echo "No display found: running on the virtual display $DISPLAY"
+fi
+echo "Modules simulated on $(head -n 1 "$work/sim.out"); switch the groups on to see readings."
+XDG_CONFIG_HOME="$work/config" "$bin/dgh-gui"

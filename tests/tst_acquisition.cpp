@@ -1,0 +1,139 @@
+// The read cycle against the module simulator on a pseudo-terminal, up to the whole program
+// polling live readings.
+#include "MainWindowFixture.h"
+
+#include "RegionalText.h"
+#include "TwoStateButton.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+std::vector<std::string> addresses(const std::vector<std::string>& frames) {
+    std::vector<std::string> out;
+    for (const std::string& f : frames)
+        out.push_back(f.substr(1, 1));
+    return out;
+}
+} // namespace
+
+class TestAcquisition : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cycleReadsGroupsInOrder();
+    void cycleWithEveryGroupOffSendsNothing();
+    void aFailingProbeStillReadsTheOther();
+    void cyclesNeverNest();
+    void aClosedPortGivesTwoMessagesAndSwitchesOff();
+    void wholeProgramShowsLiveReadings();
+};
+
+void TestAcquisition::cycleReadsGroupsInOrder() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.find<TwoStateButton>("cwbFlow")->setValue(true);
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    emit w.readTimer().tick();
+    QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"5", "1", "2", "3"}));
+    f.simulator.clearFrames();
+    f.find<TwoStateButton>("cwbPh")->setValue(true);
+    emit w.readTimer().tick();
+    QCOMPARE(addresses(f.simulator.frames()),
+             (std::vector<std::string>{"5", "6", "7", "1", "2", "3"}));
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QVERIFY(f.state.therm1 > 10 && f.state.therm1 < 30);
+    QVERIFY(f.state.flowHz > 0);
+    QCOMPARE(f.find<QLabel>("lblTherm1")->text(), regional::numberText(f.state.therm1));
+}
+
+void TestAcquisition::cycleWithEveryGroupOffSendsNothing() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    emit w.readTimer().tick();
+    QTest::qWait(20);
+    QVERIFY(f.simulator.frames().empty());
+}
+
+void TestAcquisition::aFailingProbeStillReadsTheOther() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.simulator.setFault('6', ModuleSimulator::Fault::Silent);
+    f.find<TwoStateButton>("cwbPh")->setValue(true);
+    emit w.readTimer().tick();
+    QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("NO VALID RETURN FROM pH MODULE")});
+    QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"6", "7"}));
+    QVERIFY(!f.state.phOn);
+    QVERIFY(!f.find<TwoStateButton>("cwbPh")->value());
+    QVERIFY(f.state.probe2mV > 2000); // probe 2 was read in the same cycle
+    f.simulator.clearFrames();
+    emit w.readTimer().tick();
+    QVERIFY(f.simulator.frames().empty());
+}
+
+void TestAcquisition::cyclesNeverNest() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.simulator.setFault('1', ModuleSimulator::Fault::Silent);
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    // Ticks that fall due while a failure message is open do nothing.
+    int ticksDuringMessages = 0;
+    f.dialogs.onMessage = [&](const QString&) {
+        ++ticksDuringMessages;
+        emit w.readTimer().tick();
+        emit w.readTimer().tick();
+    };
+    emit w.readTimer().tick();
+    QCOMPARE(ticksDuringMessages, 1);
+    QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("No valid return from thermistor 1")});
+    QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"1", "2", "3"}));
+    QVERIFY(f.state.thermOn); // thermistor 1 alone does not switch the group off
+    emit w.readTimer().tick(); // the next cycle reports again
+    QCOMPARE(f.dialogs.messages.size(), 2);
+}
+
+void TestAcquisition::aClosedPortGivesTwoMessagesAndSwitchesOff() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.port.close();
+    f.find<TwoStateButton>("cwbFlow")->setValue(true);
+    emit w.readTimer().tick();
+    QCOMPARE(f.dialogs.texts(), (QStringList{QStringLiteral("Port Not open"),
+                                             QStringLiteral("NO VALID RETURN FROM FLOW MODULE")}));
+    QVERIFY(!f.state.flowOn);
+    QCOMPARE(f.find<QLabel>("lblHz")->text(), QString());
+}
+
+void TestAcquisition::wholeProgramShowsLiveReadings() {
+    MainWindowFixture f;
+    f.start();
+    for (const char* name : {"cwbFlow", "cwbPh", "cwbTherm"})
+        QTest::mouseClick(f.find<TwoStateButton>(name), Qt::LeftButton);
+    auto* rate = f.find<QComboBox>("cmbUpdate");
+    rate->setCurrentIndex(2);
+    QTest::mouseClick(f.find<QPushButton>("Command2"), Qt::LeftButton);
+    QCOMPARE(f.window->readTimer().interval(), 250);
+
+    auto* therm3 = f.find<QLabel>("lblTherm3");
+    auto* ph2 = f.find<QLabel>("lblpH1");
+    QTRY_VERIFY_WITH_TIMEOUT(therm3->text() != QLatin1String("000"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.simulator.frames().size() >= 12, 5000); // two full cycles
+    QVERIFY(f.dialogs.messages.isEmpty());
+    double v = 0;
+    QVERIFY(regional::parseNumber(ph2->text(), &v));
+    QVERIFY(v > 4 && v < 10);
+    QVERIFY(regional::parseNumber(f.find<QLabel>("lblHz")->text(), &v));
+    QVERIFY(regional::parseNumber(f.find<QLabel>("liters")->text(), &v));
+
+    // A module goes silent: its message, and its group switched off.
+    f.simulator.setFault('6', ModuleSimulator::Fault::Silent);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.state.phOn, 5000);
+    QVERIFY(f.dialogs.texts().contains(QStringLiteral("NO VALID RETURN FROM pH MODULE")));
+    QCOMPARE(f.find<TwoStateButton>("cwbPh")->text(), QStringLiteral("Enable DGH"));
+    QCOMPARE(f.find<QLabel>("lblpH")->text(), QString());
+    QVERIFY(f.state.flowOn && f.state.thermOn);
+}
+
+QTEST_MAIN(TestAcquisition)
+#include "tst_acquisition.moc"
