@@ -1,0 +1,330 @@
+// The "Logger" dialog and logging from the main window.
+#include "MainWindowFixture.h"
+
+#include "LogSetupDialog.h"
+#include "StatusPanels.h"
+#include "TwoStateButton.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+struct Logger {
+    MainWindowFixture& f;
+    LogSetupDialog* dialog() const { return f.window->logSetupDialog(); }
+    template <typename T> T* control(const char* name) const {
+        return dialog()->findChild<T*>(QLatin1String(name));
+    }
+    void setup() const { f.find<QAction>("mnuLogSetup")->trigger(); }
+    void click(const char* name) const { QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton); }
+    void chooseInterval(int index) const { control<QComboBox>("cmbInterval")->setCurrentIndex(index); }
+    StatusPanels* status() const { return f.find<StatusPanels>("StatusBar1"); }
+};
+
+int rowsIn(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return int(file.readAll().count("\"\r\n")) - 11; // header lines ending in a quote: 11
+}
+} // namespace
+
+class TestLogSetup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void dialogControls();
+    void intervalEntriesAreRegional();
+    void okWithoutAnyIntervalKeepsTheDialogOpen();
+    void noSaveLoggingAndStop();
+    void saveModeRuleAndSelectFile();
+    void writeToFileNeedsAnOpenMode();
+    void logsRowsToAFileAndStops();
+    void intervalsFromTheList();
+    void anEarlierIntervalIsKept();
+    void aFileThatCannotBeOpenedKeepsTheDialogOpen();
+    void closingFromTheFrameUnloadsTheDialog();
+};
+
+void TestLogSetup::dialogControls() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    LogSetupDialog* d = log.dialog();
+    QVERIFY(d && d->isVisible() && !d->isModal());
+    QCOMPARE(d->windowTitle(), QStringLiteral("Logger"));
+    QVERIFY(!f.find<QAction>("mnuLogSetup")->isEnabled());
+    QVERIFY(f.find<QAction>("mnuStop")->isEnabled());
+    const std::tuple<const char*, const char*, QRect> controls[] = {
+        {"cmdExit", "OK", QRect(128, 128, 64, 24)},
+        {"cmdSelect", "Select File", QRect(40, 128, 64, 24)},
+        {"optDatafile_0", "No Save", QRect(8, 16, 80, 24)},
+        {"optDatafile_1", "Write to File", QRect(8, 48, 80, 16)},
+        {"optAppend_0", "Append", QRect(48, 80, 88, 16)},
+        {"optAppend_1", "Overwrite", QRect(48, 96, 88, 16)},
+    };
+    for (const auto& [name, caption, rect] : controls) {
+        auto* b = log.control<QAbstractButton>(name);
+        QCOMPARE(b->text(), QLatin1String(caption));
+        QCOMPARE(b->geometry(), rect);
+    }
+    QCOMPARE(log.control<QRadioButton>("optDatafile_0")->parentWidget()->objectName(),
+             QStringLiteral("Frame1"));
+    QCOMPARE(log.control<QRadioButton>("optAppend_0")->parentWidget(), d);
+    QCOMPARE(log.control<QLabel>("Label1")->text(), QStringLiteral("Logging Interval(sec)"));
+    // Load chose "No Save" and its rule; no open mode and no interval chosen.
+    QVERIFY(log.control<QRadioButton>("optDatafile_0")->isChecked());
+    QVERIFY(!log.control<QRadioButton>("optAppend_0")->isChecked());
+    QVERIFY(!log.control<QRadioButton>("optAppend_1")->isChecked());
+    QVERIFY(!log.control<QRadioButton>("optAppend_0")->isEnabled());
+    QVERIFY(!log.control<QPushButton>("cmdSelect")->isEnabled());
+    QVERIFY(log.control<QPushButton>("cmdExit")->isEnabled());
+    QCOMPARE(log.control<QComboBox>("cmbInterval")->currentIndex(), -1);
+    // Tab order: OK, Select File, the two save modes, the two open modes, the interval.
+    QWidget* w = log.control<QWidget>("cmdExit");
+    QStringList order;
+    for (int guard = 0; order.size() < 7 && guard < 50; ++guard, w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus)
+            order << w->objectName();
+    QCOMPARE(order, (QStringList{"cmdExit", "cmdSelect", "optDatafile_0", "optDatafile_1",
+                                 "optAppend_0", "optAppend_1", "cmbInterval"}));
+    // The main window stays usable while the dialog is open.
+    f.find<TwoStateButton>("cwbFlow")->setValue(true);
+    QVERIFY(f.state.flowOn);
+}
+
+void TestLogSetup::intervalEntriesAreRegional() {
+    for (const auto& [locale, half] : {std::pair{"en_US", "0.5"}, {"de_DE", "0,5"}}) {
+        QLocale::setDefault(QLocale(QLatin1String(locale)));
+        MainWindowFixture f;
+        f.start();
+        Logger log{f};
+        log.setup();
+        auto* box = log.control<QComboBox>("cmbInterval");
+        QCOMPARE(box->count(), 11);
+        QCOMPARE(box->itemText(0), QStringLiteral("60"));
+        QCOMPARE(box->itemText(7), QLatin1String(half));
+        QCOMPARE(box->itemText(10), QString(half).replace('5', '1'));
+    }
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestLogSetup::okWithoutAnyIntervalKeepsTheDialogOpen() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.click("cmdExit");
+    QCOMPARE(f.dialogs.texts(),
+             QStringList{QStringLiteral("Please enter a time interval for the log file")});
+    QVERIFY(log.dialog()->isVisible());
+    QCOMPARE(log.status()->panelText(4), QStringLiteral("Not Logging"));
+    QVERIFY(!f.window->loggerTimer().isTicking());
+}
+
+void TestLogSetup::noSaveLoggingAndStop() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.chooseInterval(0);
+    log.click("cmdExit");
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QVERIFY(!log.dialog()->isVisible());
+    QCOMPARE(f.window->loggerTimer().interval(), 60000);
+    QVERIFY(f.window->loggerTimer().isTicking());
+    QCOMPARE(log.status()->panelText(4), QStringLiteral("Logging"));
+    QVERIFY(log.status()->picturePath(4).endsWith(QStringLiteral("greenlight.bmp")));
+    QCOMPARE(log.status()->panelText(1), QString());
+    QVERIFY(!f.find<QAction>("mnuLogSetup")->isEnabled());
+    QVERIFY(f.find<QAction>("mnuStop")->isEnabled());
+    emit f.window->loggerTimer().tick(); // no file: nothing to write, nothing fails
+
+    f.find<QAction>("mnuStop")->trigger();
+    QVERIFY(!f.window->loggerTimer().isEnabled());
+    QCOMPARE(f.window->loggerTimer().interval(), 60000);
+    QCOMPARE(log.status()->panelText(4), QStringLiteral("Not Logging"));
+    QVERIFY(log.status()->picturePath(4).endsWith(QStringLiteral("redlight.bmp")));
+    QVERIFY(f.find<QAction>("mnuLogSetup")->isEnabled());
+    QVERIFY(!f.find<QAction>("mnuStop")->isEnabled());
+}
+
+void TestLogSetup::saveModeRuleAndSelectFile() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.click("optDatafile_1");
+    QVERIFY(!log.control<QPushButton>("cmdExit")->isEnabled());
+    QVERIFY(log.control<QPushButton>("cmdSelect")->isEnabled());
+    QVERIFY(log.control<QRadioButton>("optAppend_0")->isEnabled());
+    QVERIFY(log.control<QRadioButton>("optAppend_1")->isEnabled());
+
+    log.click("cmdSelect"); // cancelled
+    QCOMPARE(f.dialogs.fileDialogStarts, QStringList{QString()});
+    QCOMPARE(f.dialogs.fileDialogFilters, QStringList{QStringLiteral("All Files (*.*)")});
+    QVERIFY(!log.control<QPushButton>("cmdExit")->isEnabled());
+
+    const QString path = f.settings.dir.filePath(QStringLiteral("run.txt"));
+    f.dialogs.fileAnswers = {path};
+    log.click("cmdSelect");
+    QVERIFY(log.control<QPushButton>("cmdExit")->isEnabled());
+    f.dialogs.fileAnswers = {QString()};
+    log.click("cmdSelect"); // starts from the current path; cancelling keeps it
+    QCOMPARE(f.dialogs.fileDialogStarts.last(), path);
+
+    log.click("optDatafile_0");
+    QVERIFY(log.control<QPushButton>("cmdExit")->isEnabled());
+    QVERIFY(!log.control<QPushButton>("cmdSelect")->isEnabled());
+    QVERIFY(!log.control<QRadioButton>("optAppend_0")->isEnabled());
+    log.click("optDatafile_1"); // the path is known, but OK waits for a file again
+    QVERIFY(!log.control<QPushButton>("cmdExit")->isEnabled());
+}
+
+void TestLogSetup::writeToFileNeedsAnOpenMode() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.click("optDatafile_1");
+    const QString path = f.settings.dir.filePath(QStringLiteral("none.txt"));
+    f.dialogs.fileAnswers = {path};
+    log.click("cmdSelect");
+    log.chooseInterval(6);
+    log.click("cmdExit");
+    QVERIFY(log.dialog()->isVisible());
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QCOMPARE(f.window->loggerTimer().interval(), 0);
+}
+
+void TestLogSetup::logsRowsToAFileAndStops() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    const QString path = f.settings.dir.filePath(QStringLiteral("rows.txt"));
+    log.setup();
+    log.click("optDatafile_1");
+    log.click("optAppend_1");
+    f.dialogs.fileAnswers = {path};
+    log.click("cmdSelect");
+    log.chooseInterval(10); // 0.1 s
+    log.click("cmdExit");
+    QCOMPARE(f.window->loggerTimer().interval(), 100);
+    QCOMPARE(log.status()->panelText(1), path);
+    for (int i = 0; i < 3; ++i)
+        emit f.window->loggerTimer().tick();
+    QCOMPARE(rowsIn(path), 3);
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QVERIFY(file.readAll().endsWith(",0,0,0,0,0,0,0,0,0,\"000\"\r\n"));
+    file.close();
+
+    // Column 11 follows the total-litres readout, empty once the flow group is off.
+    f.find<TwoStateButton>("cwbFlow")->setValue(true);
+    f.find<TwoStateButton>("cwbFlow")->setValue(false);
+    emit f.window->loggerTimer().tick();
+    file.open(QIODevice::ReadOnly);
+    QVERIFY(file.readAll().endsWith(",0,0,\"\"\r\n"));
+    file.close();
+
+    f.find<QAction>("mnuStop")->trigger();
+    emit f.window->loggerTimer().tick(); // closed: nothing more is written
+    QCOMPARE(rowsIn(path), 4);
+    QCOMPARE(log.status()->panelText(1), path); // panel 1 keeps the path
+
+    // A second Setup shows the earlier choices; Append adds a header after the rows.
+    log.setup();
+    QVERIFY(log.control<QRadioButton>("optDatafile_1")->isChecked());
+    QVERIFY(log.control<QRadioButton>("optAppend_1")->isChecked());
+    QCOMPARE(log.control<QComboBox>("cmbInterval")->currentIndex(), 10);
+    log.click("optAppend_0");
+    log.click("cmdExit");
+    QVERIFY(log.control<QPushButton>("cmdExit")->isEnabled());
+    file.open(QIODevice::ReadOnly);
+    const QByteArray content = file.readAll();
+    QCOMPARE(content.count("Corvik pH probe Logging Program"), 2);
+    QVERIFY(content.contains("\"\"\r\n\r\n\"Corvik"));
+}
+
+void TestLogSetup::intervalsFromTheList() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    const int expected[] = {60000, 30000, 15000, 10000, 5000, 2000, 1000, 500, 250, 200, 100};
+    for (int i = 0; i < 11; ++i) {
+        log.chooseInterval(i);
+        log.click("cmdExit");
+        QCOMPARE(f.window->loggerTimer().interval(), expected[i]);
+        f.find<QAction>("mnuStop")->trigger();
+        log.setup();
+    }
+}
+
+void TestLogSetup::anEarlierIntervalIsKept() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.chooseInterval(3);
+    log.click("cmdExit");
+    f.find<QAction>("mnuStop")->trigger();
+    log.setup();
+    log.dialog()->close(); // unloaded: the next Setup starts with no entry chosen
+    f.find<QAction>("mnuStop")->trigger();
+    log.setup();
+    QCOMPARE(log.control<QComboBox>("cmbInterval")->currentIndex(), -1);
+    log.click("cmdExit");
+    QCOMPARE(f.dialogs.texts(),
+             QStringList{QStringLiteral("Please enter a time interval for the log file")});
+    QCOMPARE(f.window->loggerTimer().interval(), 10000);
+    QVERIFY(f.window->loggerTimer().isTicking());
+    QCOMPARE(log.status()->panelText(4), QStringLiteral("Logging"));
+}
+
+void TestLogSetup::aFileThatCannotBeOpenedKeepsTheDialogOpen() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    log.click("optDatafile_1");
+    log.click("optAppend_0");
+    f.dialogs.fileAnswers = {QStringLiteral("/nonexistent-dir/log.txt")};
+    log.click("cmdSelect");
+    log.chooseInterval(6);
+    log.click("cmdExit");
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    QVERIFY(f.dialogs.messages[0].text.contains(QStringLiteral("/nonexistent-dir/log.txt")));
+    QVERIFY(log.dialog()->isVisible());
+    QCOMPARE(log.status()->panelText(4), QStringLiteral("Not Logging"));
+    QVERIFY(!f.window->loggerTimer().isTicking());
+}
+
+void TestLogSetup::closingFromTheFrameUnloadsTheDialog() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    const QString path = f.settings.dir.filePath(QStringLiteral("kept.txt"));
+    log.setup();
+    log.click("optDatafile_1");
+    f.dialogs.fileAnswers = {path};
+    log.click("cmdSelect");
+    log.dialog()->close();
+    QVERIFY(!log.dialog());
+    QVERIFY(!f.find<QAction>("mnuLogSetup")->isEnabled()); // as Setup left them
+    QVERIFY(f.find<QAction>("mnuStop")->isEnabled());
+    f.find<QAction>("mnuStop")->trigger();
+    log.setup();
+    QVERIFY(log.control<QRadioButton>("optDatafile_0")->isChecked());
+    log.click("optDatafile_1");
+    log.click("cmdSelect");
+    QCOMPARE(f.dialogs.fileDialogStarts.last(), path); // the log path survives
+}
+
+QTEST_MAIN(TestLogSetup)
+#include "tst_logsetup.moc"
