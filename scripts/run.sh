@@ -26,7 +26,7 @@ sim_pid=$!
 for _ in $(seq 50); do [ -e "$work/ttyDGH" ] && break; sleep 0.1; done
 
 mkdir -p "$work/config"
-printf '[Ports]\n1=%s\n' "$work/ttyDGH" >"$work/config/Halvane Science DGH Driver.conf"
+printf '[Ports]\n1=%s\n' "$work/ttyDGH" >"$work/config/Halvane Science DGH Driver.ini"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   # No screen: run on a virtual one (look at it with a screenshot or a VNC viewer).
