@@ -88,7 +88,7 @@ void TestAcquisition::cyclesNeverNest() {
     QCOMPARE(ticksDuringMessages, 1);
     QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("No valid return from thermistor 1")});
     QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"1", "2", "3"}));
-    QVERIFY(f.state.thermOn); // thermistor 1 alone does not switch the group off
+    QVERIFY(f.state.thermOn);  // thermistor 1 alone does not switch the group off
     emit w.readTimer().tick(); // the next cycle reports again
     QCOMPARE(f.dialogs.messages.size(), 2);
 }

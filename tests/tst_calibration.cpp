@@ -5,8 +5,8 @@
 #include "RegionalText.h"
 
 #include <QAction>
-#include <QFile>
 #include <QDateEdit>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -208,8 +208,8 @@ void TestCalibration::saveAndLoadRoundTrip() {
     QCOMPARE(loaded.slope2, saved.slope2);
     QCOMPARE(regional::dateTimeOf(loaded.calDate2), regional::dateTimeOf(saved.calDate2));
     // Stored as regional text with a leading zero and no grouping.
-    const QString slope2 = settings.location.text(QStringLiteral("Coefficients"),
-                                                  QStringLiteral("slope2"), QString());
+    const QString slope2 =
+        settings.location.text(QStringLiteral("Coefficients"), QStringLiteral("slope2"), QString());
     QCOMPARE(slope2, locale == QLatin1String("de_DE") ? QStringLiteral("12345,678")
                                                       : QStringLiteral("12345.678"));
     const CalibrationStore::ProbeTexts texts = store.readProbe(2);

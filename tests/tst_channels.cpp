@@ -1,8 +1,8 @@
 #include "Channels.h"
 #include "CommandLink.h"
 #include "MeasurementState.h"
-#include "ScriptedDialogs.h"
 #include "RegionalText.h"
+#include "ScriptedDialogs.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -186,8 +186,8 @@ void TestChannels::flowConversions() {
     QCOMPARE(m_state.litersPerMin, lpm);
     QCOMPARE(m_state.totalCount, 500 + countGrowth);
     QCOMPARE(m_panel.readouts[Readout::LitersPerMin], regional::numberText(lpm));
-    QCOMPARE(m_panel.order, (QStringList{"readout:7", "readout:8", "slide:3", "readout:9",
-                                         "slide:4"}));
+    QCOMPARE(m_panel.order,
+             (QStringList{"readout:7", "readout:8", "slide:3", "readout:9", "slide:4"}));
 }
 
 void TestChannels::flowTotalCountsPulsesOverRealTime() {
@@ -232,13 +232,12 @@ void TestChannels::thermistorsInOrder() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     m_line.replies = {"*+00021.50\r", "*+00022.00\r", "*+00023.25\r"};
     m_channels->ReadThermistors();
-    QCOMPARE(m_line.written,
-             (QList<QByteArray>{"$1RD\r", "$2RD\r", "$3RD\r"}));
+    QCOMPARE(m_line.written, (QList<QByteArray>{"$1RD\r", "$2RD\r", "$3RD\r"}));
     QCOMPARE(m_state.therm1, 21.5);
     QCOMPARE(m_state.therm3, 23.25);
     QCOMPARE(m_panel.readouts[Readout::Therm1], QStringLiteral("21.5"));
-    QCOMPARE(m_panel.order, (QStringList{"readout:0", "slide:0", "readout:1", "slide:1",
-                                         "readout:2", "slide:2"}));
+    QCOMPARE(m_panel.order,
+             (QStringList{"readout:0", "slide:0", "readout:1", "slide:1", "readout:2", "slide:2"}));
 }
 
 void TestChannels::thermistorEmptyValueEndsTheRoutine() {

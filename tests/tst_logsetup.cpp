@@ -20,8 +20,12 @@ struct Logger {
         return dialog()->findChild<T*>(QLatin1String(name));
     }
     void setup() const { f.find<QAction>("mnuLogSetup")->trigger(); }
-    void click(const char* name) const { QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton); }
-    void chooseInterval(int index) const { control<QComboBox>("cmbInterval")->setCurrentIndex(index); }
+    void click(const char* name) const {
+        QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton);
+    }
+    void chooseInterval(int index) const {
+        control<QComboBox>("cmbInterval")->setCurrentIndex(index);
+    }
     StatusPanels* status() const { return f.find<StatusPanels>("StatusBar1"); }
 };
 

@@ -186,7 +186,8 @@ void TestLogWriter::textOutsideAsciiIsSingleByte() {
     writer.close();
     const QByteArray content = readAll(path);
     // ISO 8859-1: one byte a character; what it cannot hold becomes "?".
-    QVERIFY(content.contains("\"Probe 1 Serial Number: Gr\xf6\xdf" "e-\xb5\"\r\n"));
+    QVERIFY(content.contains("\"Probe 1 Serial Number: Gr\xf6\xdf"
+                             "e-\xb5\"\r\n"));
     QVERIFY(content.contains("\"Probe 2 Serial Number: ?5\"\r\n"));
     QVERIFY(content.contains("gr\xfcn.txt\"\r\n"));
 }
@@ -255,8 +256,9 @@ void TestLogWriter::aKilledLoggerLosesAtMostOneRow() {
     reported = int(out.count("row "));
     QVERIFY(reported >= 30);
     const int rows = int(readAll(path).count("\"1.5\"\r\n"));
-    QVERIFY2(rows >= reported && rows <= reported + 1,
-             qPrintable(QStringLiteral("%1 rows in the file, %2 reported").arg(rows).arg(reported)));
+    QVERIFY2(
+        rows >= reported && rows <= reported + 1,
+        qPrintable(QStringLiteral("%1 rows in the file, %2 reported").arg(rows).arg(reported)));
 }
 
 QTEST_GUILESS_MAIN(TestLogWriter)

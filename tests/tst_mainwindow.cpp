@@ -123,12 +123,19 @@ void TestMainWindow::everyControlIsThere() {
     MainWindowFixture f;
     MainWindow& w = f.start();
     QCOMPARE(w.windowTitle(), QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
-    const std::pair<const char*, const char*> frames[] = {
-        {"Frame7", "Thermistors"},    {"Frame6", "pH Probe"},     {"Frame3", "Electronic Flow Gauge"},
-        {"Frame10", "Thermistor 1"},  {"Frame11", "Thermistor 2"}, {"Frame12", "Thermistor 3"},
-        {"Frame8", "pH1"},            {"Frame5", "mV1"},          {"Frame13", "pH2"},
-        {"Frame14", "mV2"},           {"Frame2", "Total Liters"}, {"Frame1", "Liters / min"},
-        {"Frame9", "Frequency"}};
+    const std::pair<const char*, const char*> frames[] = {{"Frame7", "Thermistors"},
+                                                          {"Frame6", "pH Probe"},
+                                                          {"Frame3", "Electronic Flow Gauge"},
+                                                          {"Frame10", "Thermistor 1"},
+                                                          {"Frame11", "Thermistor 2"},
+                                                          {"Frame12", "Thermistor 3"},
+                                                          {"Frame8", "pH1"},
+                                                          {"Frame5", "mV1"},
+                                                          {"Frame13", "pH2"},
+                                                          {"Frame14", "mV2"},
+                                                          {"Frame2", "Total Liters"},
+                                                          {"Frame1", "Liters / min"},
+                                                          {"Frame9", "Frequency"}};
     for (const auto& [name, caption] : frames)
         QCOMPARE(f.find<QGroupBox>(name)->title(), QLatin1String(caption));
     const std::pair<const char*, const char*> labels[] = {
@@ -136,8 +143,8 @@ void TestMainWindow::everyControlIsThere() {
     for (const auto& [name, caption] : labels)
         QCOMPARE(f.find<QLabel>(name)->text(), QLatin1String(caption));
     const std::pair<const char*, const char*> buttons[] = {
-        {"cwbTherm", "Start"},     {"cwbReset", "Reset"}, {"cwbFlow", "Start"},
-        {"CWButton3", "Reset"},    {"cwPlot", "Start Plot"}, {"cwbPh", "Enable DGH"},
+        {"cwbTherm", "Start"},       {"cwbReset", "Reset"},    {"cwbFlow", "Start"},
+        {"CWButton3", "Reset"},      {"cwPlot", "Start Plot"}, {"cwbPh", "Enable DGH"},
         {"Command1", "Reset Scale"}, {"Command2", "update"}};
     for (const auto& [name, caption] : buttons)
         QCOMPARE(f.find<QPushButton>(name)->text(), QLatin1String(caption));
@@ -150,9 +157,11 @@ void TestMainWindow::everyControlIsThere() {
             QCOMPARE(b->isChecked(), i == 0);
         }
     }
-    const std::pair<const char*, const char*> knobs[] = {
-        {"CWtherMin", "Min."}, {"CWtherMax", "Max."}, {"CWpHmin", "Min."},
-        {"CWpHmax", "Max."},   {"CWKnobflow", "Total Liters tank scale"}};
+    const std::pair<const char*, const char*> knobs[] = {{"CWtherMin", "Min."},
+                                                         {"CWtherMax", "Max."},
+                                                         {"CWpHmin", "Min."},
+                                                         {"CWpHmax", "Max."},
+                                                         {"CWKnobflow", "Total Liters tank scale"}};
     for (const auto& [name, caption] : knobs)
         QCOMPARE(f.find<Knob>(name)->caption(), QLatin1String(caption));
     QCOMPARE(f.find<Knob>("CWKnobflow")->minimum(), 25);
@@ -329,15 +338,22 @@ void TestMainWindow::controlsSpeakToScreenReaders() {
     MainWindowFixture f;
     MainWindow& w = f.start();
     w.show();
-    auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
-    auto value = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Value); };
+    auto name = [](QObject* o) {
+        return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
+    };
+    auto value = [](QObject* o) {
+        return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Value);
+    };
     auto* ph = f.find<TwoStateButton>("cwbPh");
     QCOMPARE(name(ph), QStringLiteral("Enable DGH"));
     QVERIFY(QAccessible::queryAccessibleInterface(ph)->state().checkable);
     auto* knob = f.find<Knob>("CWtherMax");
     QCOMPARE(name(knob->dial()), QStringLiteral("Thermistor scale Max."));
     QVERIFY(QAccessible::queryAccessibleInterface(knob->dial())->valueInterface());
-    QCOMPARE(QAccessible::queryAccessibleInterface(knob->dial())->valueInterface()->currentValue().toInt(),
+    QCOMPARE(QAccessible::queryAccessibleInterface(knob->dial())
+                 ->valueInterface()
+                 ->currentValue()
+                 .toInt(),
              25);
     auto* slide = f.find<SlideIndicator>("CWSlideTherm1");
     w.showSlide(Slide::Therm1, 21.5);

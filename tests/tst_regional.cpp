@@ -83,12 +83,18 @@ void TestRegional::parsesDatesLeniently_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("date");
-    QTest::newRow("default, US") << "en_US" << "01/01/01" << QDate(2001, 1, 1);
-    QTest::newRow("default, German") << "de_DE" << "01/01/01" << QDate(2001, 1, 1);
-    QTest::newRow("month first") << "en_US" << "11/19/2002" << QDate(2002, 11, 19);
-    QTest::newRow("day first") << "de_DE" << "19.11.2002" << QDate(2002, 11, 19);
-    QTest::newRow("two-digit year, day first") << "en_GB" << "19/11/02" << QDate(2002, 11, 19);
-    QTest::newRow("year first") << "sv_SE" << "2002-11-19" << QDate(2002, 11, 19);
+    QTest::newRow("default, US") << "en_US"
+                                 << "01/01/01" << QDate(2001, 1, 1);
+    QTest::newRow("default, German") << "de_DE"
+                                     << "01/01/01" << QDate(2001, 1, 1);
+    QTest::newRow("month first") << "en_US"
+                                 << "11/19/2002" << QDate(2002, 11, 19);
+    QTest::newRow("day first") << "de_DE"
+                               << "19.11.2002" << QDate(2002, 11, 19);
+    QTest::newRow("two-digit year, day first") << "en_GB"
+                                               << "19/11/02" << QDate(2002, 11, 19);
+    QTest::newRow("year first") << "sv_SE"
+                                << "2002-11-19" << QDate(2002, 11, 19);
 }
 
 void TestRegional::parsesDatesLeniently() {

@@ -13,7 +13,9 @@
 #include <QPushButton>
 
 namespace {
-double at(int h, int m, int s) { return regional::timeOfDayValue(QTime(h, m, s)); }
+double at(int h, int m, int s) {
+    return regional::timeOfDayValue(QTime(h, m, s));
+}
 
 void drag(QWidget* w, QPoint from, QPoint to) {
     auto send = [w](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held) {

@@ -17,7 +17,9 @@ const std::string kAddresses = "123567";
 
 ModuleSimulator::ModuleSimulator(unsigned seed) : m_seed(seed), m_random(seed) {}
 
-ModuleSimulator::~ModuleSimulator() { stop(); }
+ModuleSimulator::~ModuleSimulator() {
+    stop();
+}
 
 bool ModuleSimulator::start() {
     m_master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -73,14 +75,7 @@ void ModuleSimulator::clearReply(char address) {
 }
 
 void ModuleSimulator::dropOffLine() {
-    m_running = false;
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slaveKeepAlive >= 0)
-        ::close(m_slaveKeepAlive);
-    m_master = m_slaveKeepAlive = -1;
+    stop();
 }
 
 std::vector<std::string> ModuleSimulator::frames() const {
@@ -95,8 +90,8 @@ void ModuleSimulator::clearFrames() {
 
 bool ModuleSimulator::parseFault(const std::string& name, Fault* fault) {
     static const std::map<std::string, Fault> names = {
-        {"none", Fault::None},    {"silent", Fault::Silent},     {"error", Fault::ErrorReply},
-        {"late", Fault::Late},    {"stray", Fault::Stray},       {"linefeed", Fault::LineFeed},
+        {"none", Fault::None},    {"silent", Fault::Silent}, {"error", Fault::ErrorReply},
+        {"late", Fault::Late},    {"stray", Fault::Stray},   {"linefeed", Fault::LineFeed},
         {"topbit", Fault::TopBit}};
     const auto it = names.find(name);
     if (it == names.end())

@@ -37,7 +37,8 @@ public:
     bool linkTo(const std::string& path);
 
     void setFault(char address, Fault fault);
-    // Answers the address with exactly this text (a carriage return is appended), e.g. "*-00003.25".
+    // Answers the address with exactly this text (a carriage return is appended), e.g.
+    // "*-00003.25".
     void setReply(char address, const std::string& reply);
     void clearReply(char address);
     // Drops off the line: closes the simulator's end for good.

@@ -17,7 +17,9 @@
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int) {
+    g_stop = 1;
+}
 
 bool applyFault(ModuleSimulator& sim, const std::string& address, const std::string& kind) {
     ModuleSimulator::Fault fault;

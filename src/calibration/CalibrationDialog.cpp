@@ -92,7 +92,9 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     loadProbe();
 }
 
-int CalibrationDialog::selectedProbe() const { return m_probe2->isChecked() ? 2 : 1; }
+int CalibrationDialog::selectedProbe() const {
+    return m_probe2->isChecked() ? 2 : 1;
+}
 
 void CalibrationDialog::chooseProbe(int probe) {
     (probe == 2 ? m_probe2 : m_probe1)->setChecked(true);
@@ -148,7 +150,9 @@ void CalibrationDialog::applyDate() {
         regional::dateValue(m_date->date());
 }
 
-void CalibrationDialog::save() { m_store.saveProbe(selectedProbe(), m_state); }
+void CalibrationDialog::save() {
+    m_store.saveProbe(selectedProbe(), m_state);
+}
 
 void CalibrationDialog::closeEvent(QCloseEvent* event) {
     event->accept();

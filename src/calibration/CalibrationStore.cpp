@@ -21,7 +21,9 @@ ProbeKeys keysOf(int probe) {
     return probe == 2 ? ProbeKeys{kOffset2, kSlope2, kSerial2, kDate2}
                       : ProbeKeys{kOffset1, kSlope1, kSerial1, kDate1};
 }
-const QString section() { return settingskeys::kCoefficientsSection; }
+const QString section() {
+    return settingskeys::kCoefficientsSection;
+}
 } // namespace
 
 CalibrationStore::CalibrationStore(const SettingsLocation& settings) : m_settings(settings) {}

@@ -50,7 +50,9 @@ void applyPhRange(StripChart& chart, double minimum, double maximum) {
     chart.setAxisRange(3, minimum, maximum);
 }
 
-QString cursorTimeText(double x) { return QStringLiteral("X:  ") + regional::clockText(x); }
+QString cursorTimeText(double x) {
+    return QStringLiteral("X:  ") + regional::clockText(x);
+}
 
 QString cursorValueText(double y) {
     QString digits = QString::number(y, 'f', 4);

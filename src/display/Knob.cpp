@@ -32,8 +32,18 @@ Knob::Knob(const QString& caption, int minimum, int maximum, int value, QWidget*
     });
 }
 
-double Knob::value() const { return m_dial->value(); }
-void Knob::setValue(double value) { m_dial->setValue(int(std::lround(value))); }
-int Knob::minimum() const { return m_dial->minimum(); }
-int Knob::maximum() const { return m_dial->maximum(); }
-QString Knob::caption() const { return m_caption->text(); }
+double Knob::value() const {
+    return m_dial->value();
+}
+void Knob::setValue(double value) {
+    m_dial->setValue(int(std::lround(value)));
+}
+int Knob::minimum() const {
+    return m_dial->minimum();
+}
+int Knob::maximum() const {
+    return m_dial->maximum();
+}
+QString Knob::caption() const {
+    return m_caption->text();
+}

@@ -31,8 +31,12 @@ ModeSelector::ModeSelector(const QString& name, int minimum, int maximum, int va
     });
 }
 
-int ModeSelector::value() const { return m_slider->value(); }
-void ModeSelector::setValue(int value) { m_slider->setValue(value); }
+int ModeSelector::value() const {
+    return m_slider->value();
+}
+void ModeSelector::setValue(int value) {
+    m_slider->setValue(value);
+}
 
 void ModeSelector::describe(int value) {
     const QString label = m_labels.value(value).trimmed();

@@ -105,7 +105,9 @@ QString SlideIndicator::text() const {
     return t;
 }
 
-QSize SlideIndicator::sizeHint() const { return {70, 160}; }
+QSize SlideIndicator::sizeHint() const {
+    return {70, 160};
+}
 
 void SlideIndicator::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -27,7 +27,9 @@ StatusPanels::StatusPanels(const QList<int>& widths, QWidget* parent) : QStatusB
     }
 }
 
-QString StatusPanels::panelText(int panel) const { return m_panels.at(panel - 1).text->text(); }
+QString StatusPanels::panelText(int panel) const {
+    return m_panels.at(panel - 1).text->text();
+}
 
 void StatusPanels::setPanelText(int panel, const QString& text) {
     m_panels[panel - 1].text->setText(text);
@@ -42,6 +44,10 @@ bool StatusPanels::setPanelPicture(int panel, const QString& bitmapPath) {
     return !pixmap.isNull();
 }
 
-bool StatusPanels::hasPicture(int panel) const { return !m_panels.at(panel - 1).path.isEmpty(); }
+bool StatusPanels::hasPicture(int panel) const {
+    return !m_panels.at(panel - 1).path.isEmpty();
+}
 
-QString StatusPanels::picturePath(int panel) const { return m_panels.at(panel - 1).path; }
+QString StatusPanels::picturePath(int panel) const {
+    return m_panels.at(panel - 1).path;
+}

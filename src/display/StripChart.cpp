@@ -106,7 +106,9 @@ void StripChart::setAxisRange(int index, double minimum, double maximum) {
     replot(QCustomPlot::rpQueuedReplot);
 }
 
-QCPRange StripChart::axisRange(int index) const { return axis(index)->range(); }
+QCPRange StripChart::axisRange(int index) const {
+    return axis(index)->range();
+}
 
 void StripChart::setCursorVisible(int cursor, bool visible) {
     Cursor& c = m_cursors[cursor - 1];

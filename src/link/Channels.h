@@ -1,10 +1,11 @@
 #pragma once
 
+#include "InstrumentPanel.h"
+
 #include <QString>
 
 struct MeasurementState;
 class CommandLink;
-class InstrumentPanel;
 class OperatorDialogs;
 
 // The read-and-convert routines of the three channel groups. Each reports its own failures and
@@ -26,6 +27,10 @@ public:
     static QString noPhText() { return QStringLiteral("---"); }
 
 private:
+    // One transaction; true with the value for a number. A reply that is not a number shows the
+    // failure message and switches the group off; an empty value text is silently nothing.
+    bool readNumber(const QString& address, const QString& failure, Group group, double* value);
+
     MeasurementState& m_state;
     CommandLink& m_link;
     InstrumentPanel& m_panel;

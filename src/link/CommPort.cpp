@@ -30,11 +30,10 @@ CommPort::OpenError CommPort::open() {
     m_port.setReadBufferSize(kReceiveBufferSize);
     if (!m_port.open(QIODevice::ReadWrite))
         return classify(m_port.error(), device);
-    const bool configured = m_port.setBaudRate(QSerialPort::Baud19200) &&
-                            m_port.setDataBits(QSerialPort::Data8) &&
-                            m_port.setParity(QSerialPort::NoParity) &&
-                            m_port.setStopBits(QSerialPort::OneStop) &&
-                            m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        m_port.setBaudRate(QSerialPort::Baud19200) && m_port.setDataBits(QSerialPort::Data8) &&
+        m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_port.close();
         return OpenError::InvalidPort;
@@ -66,7 +65,9 @@ void CommPort::close() {
         m_port.close();
 }
 
-bool CommPort::portOpen() const { return m_port.isOpen(); }
+bool CommPort::portOpen() const {
+    return m_port.isOpen();
+}
 
 void CommPort::output(const QByteArray& text) {
     m_port.write(text);

@@ -1,10 +1,7 @@
 #include "Channels.h"
-#include "CommandLink.h"
 #include "InstrumentPanel.h"
 #include "MeasurementState.h"
-#include "OperatorDialogs.h"
 #include "RegionalText.h"
-#include "ReplyValue.h"
 
 namespace {
 constexpr double kPulsesPerLiter = 6900; // meter factor
@@ -14,17 +11,13 @@ constexpr int kLiterDecimals = 2;
 } // namespace
 
 void Channels::ReadFlow(double secondsSinceLastCycle) {
-    const ReplyValue value = parseReplyValue(m_link.readData(QStringLiteral("5")));
-    if (value.kind == ReplyValue::Kind::Invalid) {
-        m_dialogs.message(QStringLiteral("NO VALID RETURN FROM FLOW MODULE"));
-        m_panel.switchGroupOff(Group::Flow);
-        return;
-    }
-    if (value.kind == ReplyValue::Kind::Empty)
+    double reading = 0;
+    if (!readNumber(QStringLiteral("5"), QStringLiteral("NO VALID RETURN FROM FLOW MODULE"),
+                    Group::Flow, &reading))
         return;
 
     MeasurementState& s = m_state;
-    s.flowHz = value.value > kLargestReadingHz ? 0 : value.value;
+    s.flowHz = reading > kLargestReadingHz ? 0 : reading;
     s.litersPerMin =
         regional::roundHalfEven(s.flowHz * kSecondsPerMinute / kPulsesPerLiter, kLiterDecimals);
     s.totalCount = s.totalCount + s.flowHz * secondsSinceLastCycle;

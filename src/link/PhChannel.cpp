@@ -31,29 +31,34 @@ Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& 
                    OperatorDialogs& dialogs)
     : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs) {}
 
-void Channels::ReadPhProbe(const QString& address) {
-    const QString reply = m_link.readData(address);
-    const ReplyValue value = parseReplyValue(reply);
-    if (value.kind == ReplyValue::Kind::Invalid) {
-        m_dialogs.message(QStringLiteral("NO VALID RETURN FROM pH MODULE"));
-        m_panel.switchGroupOff(Group::Ph);
-        return;
+bool Channels::readNumber(const QString& address, const QString& failure, Group group,
+                          double* value) {
+    const ReplyValue reply = parseReplyValue(m_link.readData(address));
+    if (reply.kind == ReplyValue::Kind::Invalid) {
+        m_dialogs.message(failure);
+        m_panel.switchGroupOff(group);
     }
-    if (value.kind == ReplyValue::Kind::Empty)
+    *value = reply.value;
+    return reply.kind == ReplyValue::Kind::Number;
+}
+
+void Channels::ReadPhProbe(const QString& address) {
+    double reading = 0;
+    if (!readNumber(address, QStringLiteral("NO VALID RETURN FROM pH MODULE"), Group::Ph, &reading))
         return;
 
     MeasurementState& s = m_state;
-    Probe probe1{s.probe1mV, s.probe1Volts, s.offset1,          s.slope1,
-                 s.probe1ThermSel, s.ph1, Readout::Probe1mV, Readout::Probe1pH};
-    Probe probe2{s.probe2mV, s.probe2Volts, s.offset2,          s.slope2,
-                 s.probe2ThermSel, s.ph2, Readout::Probe2mV, Readout::Probe2pH};
+    Probe probe1{s.probe1mV,       s.probe1Volts, s.offset1,         s.slope1,
+                 s.probe1ThermSel, s.ph1,         Readout::Probe1mV, Readout::Probe1pH};
+    Probe probe2{s.probe2mV,       s.probe2Volts, s.offset2,         s.slope2,
+                 s.probe2ThermSel, s.ph2,         Readout::Probe2mV, Readout::Probe2pH};
     Probe* probe = address == QLatin1String("6")   ? &probe1
                    : address == QLatin1String("7") ? &probe2
                                                    : nullptr;
     if (!probe)
         return;
 
-    probe->mV = value.value;
+    probe->mV = reading;
     probe->volts = probe->mV / kMillivoltsPerVolt;
     m_panel.showReadout(probe->mVReadout, regional::numberText(probe->mV));
     s.compTemp = compensationTemperature(s, probe->selector);

@@ -48,7 +48,9 @@ QString numberText(double value, const QLocale& locale) {
     return text;
 }
 
-QString plainNumberText(double value) { return plainDecimal(value); }
+QString plainNumberText(double value) {
+    return plainDecimal(value);
+}
 
 bool parseNumber(const QString& text, double* value, const QLocale& locale) {
     QLocale strict = locale;
@@ -136,7 +138,9 @@ double roundHalfEven(double value, int decimals) {
     return rounded;
 }
 
-double dateValue(const QDate& date) { return double(kEpoch.daysTo(date)); }
+double dateValue(const QDate& date) {
+    return double(kEpoch.daysTo(date));
+}
 
 double dateValue(const QDateTime& dt) {
     return dateValue(dt.date()) + double(dt.time().msecsSinceStartOfDay()) / kMsPerDay;
@@ -148,7 +152,9 @@ QDateTime dateTimeOf(double date) {
     return QDateTime(kEpoch.addDays(qint64(days)), QTime(0, 0)).addMSecs(ms);
 }
 
-double timeOfDayValue(const QTime& time) { return double(time.msecsSinceStartOfDay()) / kMsPerDay; }
+double timeOfDayValue(const QTime& time) {
+    return double(time.msecsSinceStartOfDay()) / kMsPerDay;
+}
 
 QString clockText(double date) {
     const double fraction = date - std::floor(date);

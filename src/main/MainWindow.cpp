@@ -23,7 +23,9 @@
 
 namespace {
 // Status panel widths are designed in twips: 15 to a pixel at 96 dpi.
-constexpr int twipsToPixels(int twips) { return twips / 15; }
+constexpr int twipsToPixels(int twips) {
+    return twips / 15;
+}
 } // namespace
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
@@ -48,9 +50,8 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, CommandLink& lin
     setCentralWidget(central);
     resize(twipsToPixels(13245), twipsToPixels(10305));
 
-    StatusBar1 = new StatusPanels({twipsToPixels(8000), twipsToPixels(1440), twipsToPixels(1440),
-                                   twipsToPixels(1440)},
-                                  this);
+    StatusBar1 = new StatusPanels(
+        {twipsToPixels(8000), twipsToPixels(1440), twipsToPixels(1440), twipsToPixels(1440)}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
     buildMenus();
@@ -108,8 +109,8 @@ void MainWindow::startUp() {
 }
 
 void MainWindow::showReadout(Readout readout, const QString& text) {
-    QLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV, lblpH, lblmV1, lblpH1,
-                        lblHz,     lblLitersPerMin, liters};
+    QLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV,           lblpH,
+                        lblmV1,    lblpH1,    lblHz,     lblLitersPerMin, liters};
     labels[int(readout)]->setText(text);
 }
 
@@ -124,17 +125,25 @@ void MainWindow::switchGroupOff(Group group) {
     switches[int(group)]->setValue(false);
 }
 
-void MainWindow::showLogPath(const QString& path) { StatusBar1->setPanelText(1, path); }
+void MainWindow::showLogPath(const QString& path) {
+    StatusBar1->setPanelText(1, path);
+}
 
 void MainWindow::showLoggingState(bool logging) {
-    StatusBar1->setPanelText(4, logging ? QStringLiteral("Logging")
-                                        : QStringLiteral("Not Logging"));
+    StatusBar1->setPanelText(4,
+                             logging ? QStringLiteral("Logging") : QStringLiteral("Not Logging"));
     StatusBar1->setPanelPicture(4, lampPath(logging ? "greenlight.bmp" : "redlight.bmp"));
 }
 
-void MainWindow::setSetupEnabled(bool enabled) { mnuLogSetup->setEnabled(enabled); }
-void MainWindow::setStopEnabled(bool enabled) { mnuStop->setEnabled(enabled); }
-QString MainWindow::totalLitersText() const { return liters->text(); }
+void MainWindow::setSetupEnabled(bool enabled) {
+    mnuLogSetup->setEnabled(enabled);
+}
+void MainWindow::setStopEnabled(bool enabled) {
+    mnuStop->setEnabled(enabled);
+}
+QString MainWindow::totalLitersText() const {
+    return liters->text();
+}
 
 void MainWindow::openLogSetup() {
     if (!m_logSetup) {

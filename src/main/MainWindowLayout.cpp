@@ -68,8 +68,8 @@ Knob* knob(const char* name, const QString& caption, const QString& accessibleNa
 }
 } // namespace
 
-QGroupBox* MainWindow::readoutFrame(const char* frameName, const QString& caption,
-                                    QLabel*& label, const char* labelName, bool red) {
+QGroupBox* MainWindow::readoutFrame(const char* frameName, const QString& caption, QLabel*& label,
+                                    const char* labelName, bool red) {
     auto* frame = named(new QGroupBox(caption), frameName);
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(4, 2, 4, 4);
@@ -153,8 +153,8 @@ QWidget* MainWindow::buildPhPanel() {
     Command1 = named(new QPushButton(QStringLiteral("Reset Scale"), controls), "Command1");
     Command1->setToolTip(
         QStringLiteral("Resets Y axis Min. Max settings after zoom or pan operation"));
-    row->addWidget(selector("picPH1", "lblpH0", QStringLiteral("pH Probe #1"), "optTherm",
-                            optTherm, controls));
+    row->addWidget(selector("picPH1", "lblpH0", QStringLiteral("pH Probe #1"), "optTherm", optTherm,
+                            controls));
     row->addWidget(selector("Picture1", "Label1", QStringLiteral("pH Probe #2"), "optTherm1",
                             optTherm1, controls));
     CWpHmin = knob("CWpHmin", QStringLiteral("Min."), QStringLiteral("pH scale Min."), 0, 20, 0,
@@ -227,8 +227,8 @@ QWidget* MainWindow::buildThermistorPanel() {
 
     SlideIndicator** slides[] = {&CWSlideTherm1, &CWSlideTherm2, &CWSlideTherm3};
     for (int i = 0; i < 3; ++i) {
-        *slides[i] = new SlideIndicator(QStringLiteral("Thermistor %1").arg(i + 1), 5, 25, true,
-                                        picture);
+        *slides[i] =
+            new SlideIndicator(QStringLiteral("Thermistor %1").arg(i + 1), 5, 25, true, picture);
         (*slides[i])->setObjectName(QStringLiteral("CWSlideTherm%1").arg(i + 1));
         (*slides[i])->setMinimumHeight(140);
         row->addWidget(*slides[i], 1);

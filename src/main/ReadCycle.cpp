@@ -7,7 +7,9 @@
 ReadCycle::ReadCycle(MeasurementState& state, Channels& channels, MonotonicClock& clock)
     : m_state(state), m_channels(channels), m_clock(clock), m_previousStart(clock.now()) {}
 
-void ReadCycle::timerStarted() { m_previousStart = m_clock.now(); }
+void ReadCycle::timerStarted() {
+    m_previousStart = m_clock.now();
+}
 
 void ReadCycle::run() {
     if (m_running)

@@ -23,9 +23,9 @@ QString WidgetDialogs::inputText(const QString& prompt, const QString& title,
 QString WidgetDialogs::chooseLogFile(const QString& startPath, const QString& filter) {
     QString start = startPath;
     for (;;) {
-        const QString name = QFileDialog::getSaveFileName(
-            QApplication::activeWindow(), QString(), start, filter, nullptr,
-            QFileDialog::DontConfirmOverwrite);
+        const QString name =
+            QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), start, filter,
+                                         nullptr, QFileDialog::DontConfirmOverwrite);
         if (name.isEmpty() || QFileInfo::exists(name))
             return name;
         // Naming a file that does not exist yet needs the operator's word.

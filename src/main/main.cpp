@@ -16,12 +16,12 @@ int main(int argc, char* argv[]) {
 
     MeasurementState state;
     const SettingsLocation settings;
-    CommPort port(settings);
+    CommPort MSComm1(settings);
     SteadyClock clock;
     WidgetDialogs dialogs;
-    CommandLink link(port, clock, dialogs);
+    CommandLink link(MSComm1, clock, dialogs);
     const CalibrationStore store(settings);
-    MainWindow window(state, port, link, store, dialogs, clock,
+    MainWindow window(state, MSComm1, link, store, dialogs, clock,
                       QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();

@@ -35,8 +35,8 @@ struct MainWindowFixture {
 
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
-        window = std::make_unique<MainWindow>(state, port, link, store, dialogs, clock,
-                                              programFolder);
+        window =
+            std::make_unique<MainWindow>(state, port, link, store, dialogs, clock, programFolder);
         window->startUp();
         window->show();
         return *window;
