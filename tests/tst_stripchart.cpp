@@ -47,6 +47,7 @@ private slots:
     void aMinimumAtOrAboveItsMaximum();
     void readoutFormats();
     void dragsWithTheMouse();
+    void usableFromTheKeyboard();
 
 private:
     StripChart* chart() const { return m_f->find<StripChart>("CWGraph1"); }
@@ -284,6 +285,28 @@ void TestStripChart::dragsWithTheMouse() {
     drag(c, centre - QPoint(30, 30), centre + QPoint(30, 30));
     QVERIFY(c->axisRange(2).size() < spanBefore / 2);
     QCOMPARE(c->axisRange(3), c->axisRange(2));
+}
+
+void TestStripChart::usableFromTheKeyboard() {
+    StripChart* c = chart();
+    auto* mode = m_f->find<ModeSelector>("GraphMode");
+    QTest::keyClick(mode->slider(), Qt::Key_PageDown); // towards "Cursor "
+    QCOMPARE(mode->value(), 2);
+    QCOMPARE(c->interaction(), StripChart::Interaction::Cursor);
+    const double x = c->cursorX(1);
+    QTest::keyClick(c, Qt::Key_Right);
+    QTest::keyClick(c, Qt::Key_Up);
+    QVERIFY(c->cursorX(1) > x);
+    QVERIFY(c->cursorY(1) > 7.5);
+    QCOMPARE(status()->panelText(3), cursorValueText(c->cursorY(1)));
+    mode->setValue(1);
+    QTest::keyClick(c, Qt::Key_Minus); // zoom out about the centre, both pH axes alike
+    QVERIFY(c->axisRange(2).size() > 15);
+    QCOMPARE(c->axisRange(3), c->axisRange(2));
+    auto* knob = m_f->find<Knob>("CWpHmin");
+    QTest::keyClick(knob->dial(), Qt::Key_Up);
+    QCOMPARE(knob->value(), 1.0);
+    QCOMPARE(c->axisRange(2), QCPRange(1, 15));
 }
 
 QTEST_MAIN(TestStripChart)

@@ -42,10 +42,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--link" && i + 1 < argc) {
             linkPath = argv[++i];
         } else if (arg == "--fault" && i + 1 < argc) {
-            const std::string spec = argv[++i];
-            const auto colon = spec.find(':');
-            faults.emplace_back(spec.substr(0, colon),
-                                colon == std::string::npos ? "" : spec.substr(colon + 1));
+            const std::string option = argv[++i];
+            const auto colon = option.find(':');
+            faults.emplace_back(option.substr(0, colon),
+                                colon == std::string::npos ? "" : option.substr(colon + 1));
         } else if (arg == "--frames") {
             printFrames = true;
         } else {
