@@ -10,6 +10,7 @@
 #include "TempSettings.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 using Fault = ModuleSimulator::Fault;
@@ -158,25 +159,39 @@ void TestSerialLine::selectingPorts() {
 
 void TestSerialLine::aPortHeldElsewhereIsReported() {
     pointPortAtSimulator(3);
-    CommPort other(m_settings->location);
-    other.setCommPort(3);
-    QCOMPARE(other.open(), CommPort::OpenError::None);
+    QProcess holder;
+    holder.start(QStringLiteral(PORT_HOLDER), {QString::fromStdString(m_sim->devicePath())});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
     m_dialogs.inputAnswers = {QStringLiteral("3")};
     selectPort(*m_port, m_dialogs);
     QVERIFY(!m_port->portOpen());
     QCOMPARE(m_dialogs.texts(),
              QStringList{QStringLiteral("Port is already open, please select another one.")});
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    // Released by the other program, the same port opens.
+    m_dialogs.inputAnswers = {QStringLiteral("3")};
+    selectPort(*m_port, m_dialogs);
+    QVERIFY(m_port->portOpen());
 }
 
 void TestSerialLine::anUnusableDeviceIsReported() {
     m_settings->location.setText(settingskeys::kPortsSection, QStringLiteral("9"),
                                  QStringLiteral("/dev/no-such-port"));
-    m_dialogs.inputAnswers = {QStringLiteral("9"), QStringLiteral("-1")};
+    // A pseudo-terminal whose far end has gone away no longer exists either.
+    ModuleSimulator gone(9);
+    QVERIFY(gone.start());
+    m_settings->location.setText(settingskeys::kPortsSection, QStringLiteral("8"),
+                                 QString::fromStdString(gone.devicePath()));
+    gone.stop();
+    m_dialogs.inputAnswers = {QStringLiteral("9"), QStringLiteral("-1"), QStringLiteral("8")};
     selectPort(*m_port, m_dialogs);
     selectPort(*m_port, m_dialogs); // "/dev/ttyS-2"
+    selectPort(*m_port, m_dialogs);
     QVERIFY(!m_port->portOpen());
     const QString invalid = QStringLiteral("Invalid ComPort #, please select another one.");
-    QCOMPARE(m_dialogs.texts(), (QStringList{invalid, invalid}));
+    QCOMPARE(m_dialogs.texts(), (QStringList{invalid, invalid, invalid}));
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)

@@ -61,11 +61,9 @@ public:
     LogSetupDialog* logSetupDialog() const { return m_logSetup; }
     CalibrationDialog* calibrationDialog() const { return m_calibration; }
 
-    // Menu commands and buttons, also reachable by their actions.
+private:
     void applyUpdateRate();
     void plotTick();
-
-private:
     void buildMenus();
     QWidget* buildFlowPanel();
     QWidget* buildPhPanel();
