@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 
 namespace {
 // Positions are designed in twips: 15 to a pixel at 96 dpi.
@@ -100,6 +101,15 @@ void LogSetupDialog::selectFile() {
 }
 
 void LogSetupDialog::confirm() {
+    std::optional<LogWriter::Mode> mode;
+    if (m_writeToFile->isChecked()) {
+        if (m_append->isChecked())
+            mode = LogWriter::Mode::Append;
+        else if (m_overwrite->isChecked())
+            mode = LogWriter::Mode::Overwrite;
+        else
+            return; // a file needs an open mode: nothing at all happens
+    }
     const int index = m_interval->currentIndex();
     const bool intervalChosen = index >= 0 && index < int(std::size(kIntervalsMs));
     WindowTimer& timer = m_session.loggerTimer();
@@ -109,17 +119,8 @@ void LogSetupDialog::confirm() {
         m_session.dialogs().message(noInterval);
         return;
     }
-    if (m_writeToFile->isChecked()) {
-        LogWriter::Mode mode;
-        if (m_append->isChecked())
-            mode = LogWriter::Mode::Append;
-        else if (m_overwrite->isChecked())
-            mode = LogWriter::Mode::Overwrite;
-        else
-            return;
-        if (!m_session.openLog(mode))
-            return;
-    }
+    if (mode && !m_session.openLog(*mode))
+        return;
     if (intervalChosen)
         timer.setInterval(kIntervalsMs[index]);
     else
