@@ -4,7 +4,7 @@
 //
 // Prints the device path of the program's side on the first line of standard output. Commands on
 // standard input, one a line: "fault ADDRESS KIND" (KIND: none silent error late stray linefeed
-// topbit), "reply ADDRESS TEXT", "drop", "frames", "quit".
+// topbit), "reply ADDRESS [TEXT]", "drop", "frames", "quit".
 #include "ModuleSimulator.h"
 
 #include <csignal>
@@ -85,8 +85,10 @@ int main(int argc, char** argv) {
         }
         if (command == "fault" && !applyFault(sim, a, b))
             std::cerr << "dgh-sim: bad fault\n";
-        else if (command == "reply")
-            sim.setReply(a.empty() ? ' ' : a[0], b);
+        else if (command == "reply" && a.size() == 1 && b.empty())
+            sim.clearReply(a[0]); // back to the drifting readings
+        else if (command == "reply" && a.size() == 1)
+            sim.setReply(a[0], b);
         else if (command == "drop")
             sim.dropOffLine();
         else if (command == "frames")

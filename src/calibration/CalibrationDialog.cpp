@@ -96,11 +96,6 @@ int CalibrationDialog::selectedProbe() const {
     return m_probe2->isChecked() ? 2 : 1;
 }
 
-void CalibrationDialog::chooseProbe(int probe) {
-    (probe == 2 ? m_probe2 : m_probe1)->setChecked(true);
-    loadProbe();
-}
-
 // Load and each probe choice: the temperature, then the chosen probe's stored values, which
 // replace its unsaved edits.
 void CalibrationDialog::loadProbe() {

@@ -17,7 +17,6 @@ public:
                       QWidget* parent = nullptr);
 
     int selectedProbe() const;
-    void chooseProbe(int probe);
     void save();
 
 signals:

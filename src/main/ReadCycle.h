@@ -16,7 +16,6 @@ public:
     // The read timer started: the first cycle's flow total counts from here.
     void timerStarted();
     void run();
-    bool running() const { return m_running; }
 
 private:
     MeasurementState& m_state;
