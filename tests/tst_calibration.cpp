@@ -54,6 +54,7 @@ private slots:
     void aCommaInTheStoreIsOneText();
     void aStoredValueThatDoesNotParse();
     void theDateRule();
+    void aStoreThatCannotBeWrittenIsReported();
 };
 
 void TestCalibration::dialogWithAnEmptyStore() {
@@ -262,6 +263,19 @@ void TestCalibration::theDateRule() {
     MeasurementState loaded;
     f.store.loadAll(loaded);
     QCOMPARE(regional::dateTimeOf(loaded.calDate2).date(), QDate(2002, 11, 19));
+}
+
+void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
+    MeasurementState state;
+    ScriptedDialogs dialogs;
+    const SettingsLocation unwritable(QStringLiteral("/dev/null/settings.ini"));
+    const CalibrationStore store(unwritable);
+    CalibrationDialog dialog(state, store, dialogs);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(),
+             QStringList{QStringLiteral(
+                 "The calibration of probe 1 could not be saved to /dev/null/settings.ini.")});
+    QCOMPARE(state.offset1, 2.5777); // the dialog itself still works
 }
 
 QTEST_MAIN(TestCalibration)

@@ -2,10 +2,12 @@
 
 #include "CalibrationStore.h"
 #include "MeasurementState.h"
+#include "OperatorDialogs.h"
 #include "RegionalText.h"
 
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,8 +23,8 @@ constexpr double kInitialCalibrationTemp = 14; // degrees Celsius
 } // namespace
 
 CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationStore& store,
-                                     QWidget* parent)
-    : QDialog(parent), m_state(state), m_store(store) {
+                                     OperatorDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_state(state), m_store(store), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmCal"));
     setWindowTitle(QStringLiteral("pH Calibration"));
     setModal(false);
@@ -146,7 +148,10 @@ void CalibrationDialog::applyDate() {
 }
 
 void CalibrationDialog::save() {
-    m_store.saveProbe(selectedProbe(), m_state);
+    if (!m_store.saveProbe(selectedProbe(), m_state))
+        m_dialogs.message(QStringLiteral("The calibration of probe %1 could not be saved to %2.")
+                              .arg(selectedProbe())
+                              .arg(QDir::toNativeSeparators(m_store.location())));
 }
 
 void CalibrationDialog::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 
 struct MeasurementState;
 class CalibrationStore;
+class OperatorDialogs;
 class QDateEdit;
 class QLineEdit;
 class QRadioButton;
@@ -14,7 +15,7 @@ class CalibrationDialog : public QDialog {
     Q_OBJECT
 public:
     CalibrationDialog(MeasurementState& state, const CalibrationStore& store,
-                      QWidget* parent = nullptr);
+                      OperatorDialogs& dialogs, QWidget* parent = nullptr);
 
     int selectedProbe() const;
     void save();
@@ -37,6 +38,7 @@ private:
 
     MeasurementState& m_state;
     const CalibrationStore& m_store;
+    OperatorDialogs& m_dialogs;
     QRadioButton* m_probe1;
     QRadioButton* m_probe2;
     QLineEdit* m_offset;

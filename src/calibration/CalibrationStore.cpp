@@ -67,11 +67,19 @@ CalibrationStore::ProbeTexts CalibrationStore::readProbe(int probe) const {
     return t;
 }
 
-void CalibrationStore::saveProbe(int probe, const MeasurementState& s) const {
+bool CalibrationStore::saveProbe(int probe, const MeasurementState& s) const {
     const ProbeKeys k = keysOf(probe);
     const bool two = probe == 2;
-    m_settings.setText(section(), k.offset, regional::numberText(two ? s.offset2 : s.offset1));
-    m_settings.setText(section(), k.slope, regional::numberText(two ? s.slope2 : s.slope1));
-    m_settings.setText(section(), k.serial, two ? s.serial2 : s.serial1);
-    m_settings.setText(section(), k.date, regional::shortDateText(two ? s.calDate2 : s.calDate1));
+    bool saved =
+        m_settings.setText(section(), k.offset, regional::numberText(two ? s.offset2 : s.offset1));
+    saved &=
+        m_settings.setText(section(), k.slope, regional::numberText(two ? s.slope2 : s.slope1));
+    saved &= m_settings.setText(section(), k.serial, two ? s.serial2 : s.serial1);
+    saved &= m_settings.setText(section(), k.date,
+                                regional::shortDateText(two ? s.calDate2 : s.calDate1));
+    return saved;
+}
+
+QString CalibrationStore::location() const {
+    return m_settings.fileName();
 }

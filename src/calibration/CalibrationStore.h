@@ -23,7 +23,9 @@ public:
     void loadAll(MeasurementState& state) const;
     ProbeTexts readProbe(int probe) const;
     // Writes the probe's four keys from the state; the other probe's keys are untouched.
-    void saveProbe(int probe, const MeasurementState& state) const;
+    // False when the store could not be written.
+    bool saveProbe(int probe, const MeasurementState& state) const;
+    QString location() const;
 
 private:
     double number(const QString& key, double defaultValue) const;

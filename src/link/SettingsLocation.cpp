@@ -26,9 +26,10 @@ bool SettingsLocation::contains(const QString& section, const QString& key) cons
     return open()->contains(section + '/' + key);
 }
 
-void SettingsLocation::setText(const QString& section, const QString& key,
+bool SettingsLocation::setText(const QString& section, const QString& key,
                                const QString& text) const {
     const auto s = open();
     s->setValue(section + '/' + key, text);
     s->sync();
+    return s->status() == QSettings::NoError;
 }

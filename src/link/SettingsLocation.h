@@ -17,7 +17,8 @@ public:
     // comes back whole, never split into a list.
     QString text(const QString& section, const QString& key, const QString& defaultText) const;
     bool contains(const QString& section, const QString& key) const;
-    void setText(const QString& section, const QString& key, const QString& text) const;
+    // False when the store could not be written (no permission, no such folder).
+    bool setText(const QString& section, const QString& key, const QString& text) const;
     const QString& fileName() const { return m_file; }
 
 private:

@@ -162,7 +162,7 @@ void MainWindow::openLogSetup() {
 
 void MainWindow::openCalibration() {
     if (!m_calibration) {
-        m_calibration = new CalibrationDialog(m_state, m_store, this);
+        m_calibration = new CalibrationDialog(m_state, m_store, m_dialogs, this);
         connect(m_calibration, &CalibrationDialog::closedFromFrame, this, [this] {
             m_calibration->deleteLater();
             m_calibration = nullptr;
