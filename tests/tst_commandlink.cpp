@@ -15,6 +15,7 @@ private slots:
     void collectsReplies_data();
     void collectsReplies();
     void closedPortGivesTwoMessagesFromTheChannel();
+    void aDeviceThatNeverStopsSendingDoesNotHang();
     void waitMsWaitsWholeMilliseconds();
     void waitMsSleepsInsteadOfSpinning();
     void parsesValueFields_data();
@@ -75,6 +76,13 @@ void TestCommandLink::closedPortGivesTwoMessagesFromTheChannel() {
     const auto before = m_clock.time;
     QCOMPARE(link.ReceiveReply(), QString());
     QVERIFY(m_clock.time - before < milliseconds(1)); // returns at once, no wait
+}
+
+void TestCommandLink::aDeviceThatNeverStopsSendingDoesNotHang() {
+    CommandLink link(m_line, m_clock, m_dialogs);
+    m_line.endless = true;
+    link.SendCommand(QStringLiteral("$5RD\r"));
+    QCOMPARE(link.ReceiveReply(), QStringLiteral("TIMEOUT"));
 }
 
 void TestCommandLink::waitMsWaitsWholeMilliseconds() {

@@ -27,7 +27,10 @@ QString CommandLink::ReceiveReply() {
     WaitMs(replyWaitMs);
     QString collected;
     bool started = false;
-    while (m_line.inBufferCount() >= 1) {
+    // A line at 19200 baud brings about 70 characters in the wait; a device that never stops
+    // sending must not hold the program in the drain for ever.
+    int budget = kMaxDrain;
+    while (budget-- > 0 && m_line.inBufferCount() >= 1) {
         // Only the low 7 bits count: a start character may arrive with its top bit set.
         const QChar c(uchar(m_line.input()) & 0x7f);
         if (c == '?' || c == '*') {

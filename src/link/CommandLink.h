@@ -11,6 +11,7 @@ class OperatorDialogs;
 class CommandLink {
 public:
     static constexpr float replyWaitMs = 35;
+    static constexpr int kMaxDrain = 1024; // characters, the size of the receive buffer
 
     CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialogs& dialogs);
 
