@@ -4,6 +4,7 @@
 #include "LoggingIndicators.h"
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
+#include "Twips.h"
 #include "WindowTimer.h"
 
 #include <QCloseEvent>
@@ -15,10 +16,6 @@
 #include <optional>
 
 namespace {
-// Positions are designed in twips: 15 to a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 const double kIntervalSeconds[] = {60, 30, 15, 10, 5, 2, 1, 0.5, 0.25, 0.2, 0.1};
 } // namespace
 
@@ -27,38 +24,38 @@ LogSetupDialog::LogSetupDialog(LogSession& session, QWidget* parent)
     setObjectName(QStringLiteral("frmloggingph"));
     setWindowTitle(QStringLiteral("Logger"));
     setModal(false);
-    setFixedSize(3510 / 15, 2415 / 15);
+    setFixedSize(twipsToPixels(3510), twipsToPixels(2415));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdExit"));
-    m_ok->setGeometry(twips(1920, 1920, 972, 372));
+    m_ok->setGeometry(twipsRect(1920, 1920, 972, 372));
     m_select = new QPushButton(QStringLiteral("Select File"), this);
     m_select->setObjectName(QStringLiteral("cmdSelect"));
-    m_select->setGeometry(twips(600, 1920, 972, 372));
+    m_select->setGeometry(twipsRect(600, 1920, 972, 372));
     m_frame = new QGroupBox(QStringLiteral("Log File Parameters:"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    m_frame->setGeometry(twips(120, 120, 3252, 1692));
+    m_frame->setGeometry(twipsRect(120, 120, 3252, 1692));
     m_noSave = new QRadioButton(QStringLiteral("No Save"), m_frame);
     m_noSave->setObjectName(QStringLiteral("optDatafile_0"));
-    m_noSave->setGeometry(twips(120, 240, 1212, 372));
+    m_noSave->setGeometry(twipsRect(120, 240, 1212, 372));
     m_writeToFile = new QRadioButton(QStringLiteral("Write to File"), m_frame);
     m_writeToFile->setObjectName(QStringLiteral("optDatafile_1"));
-    m_writeToFile->setGeometry(twips(120, 720, 1212, 252));
+    m_writeToFile->setGeometry(twipsRect(120, 720, 1212, 252));
     // A separate container makes these two a group of their own.
     m_append = new QRadioButton(QStringLiteral("Append"), this);
     m_append->setObjectName(QStringLiteral("optAppend_0"));
-    m_append->setGeometry(twips(720, 1200, 1332, 252));
+    m_append->setGeometry(twipsRect(720, 1200, 1332, 252));
     m_overwrite = new QRadioButton(QStringLiteral("Overwrite"), this);
     m_overwrite->setObjectName(QStringLiteral("optAppend_1"));
-    m_overwrite->setGeometry(twips(720, 1440, 1332, 252));
+    m_overwrite->setGeometry(twipsRect(720, 1440, 1332, 252));
     m_interval = new QComboBox(m_frame);
     m_interval->setObjectName(QStringLiteral("cmbInterval"));
-    const QRect comboRect = twips(2040, 780, 792, 0);
+    const QRect comboRect = twipsRect(2040, 780, 792, 0);
     m_interval->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
                             m_interval->sizeHint().height());
     m_intervalLabel = new QLabel(QStringLiteral("Logging Interval(sec)"), m_frame);
     m_intervalLabel->setObjectName(QStringLiteral("Label1"));
-    m_intervalLabel->setGeometry(twips(1800, 300, 1332, 372));
+    m_intervalLabel->setGeometry(twipsRect(1800, 300, 1332, 372));
     m_intervalLabel->setWordWrap(true);
     m_intervalLabel->setBuddy(m_interval);
     m_interval->setAccessibleName(m_intervalLabel->text());

@@ -13,6 +13,7 @@
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
 #include "StripChart.h"
+#include "Twips.h"
 #include "TwoStateButton.h"
 
 #include <QApplication>
@@ -20,13 +21,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
-
-namespace {
-// Status panel widths are designed in twips: 15 to a pixel at 96 dpi.
-constexpr int twipsToPixels(int twips) {
-    return twips / 15;
-}
-} // namespace
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
                        const CalibrationStore& store, OperatorDialogs& dialogs,
