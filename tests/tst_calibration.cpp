@@ -2,6 +2,7 @@
 #include "MainWindowFixture.h"
 
 #include "CalibrationDialog.h"
+#include "FocusOrder.h"
 #include "RegionalText.h"
 
 #include <QAction>
@@ -76,13 +77,9 @@ void TestCalibration::dialogWithAnEmptyStore() {
     QCOMPARE(cal.control<QPushButton>("Command1")->text(), QStringLiteral("Save"));
     QCOMPARE(f.settings.location.open()->childGroups(), QStringList{QStringLiteral("Ports")});
     // Focus order of the design.
-    QWidget* w = cal.control<QWidget>("txtSerialNum");
-    QStringList order;
-    for (int guard = 0; order.size() < 8 && guard < 80; ++guard, w = w->nextInFocusChain())
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().startsWith(QLatin1String("qt_")))
-            order << w->objectName();
-    QCOMPARE(order.mid(0, 6), (QStringList{"txtSerialNum", "txtOffset", "txtSlope", "txtCalTemp",
-                                           "DTPicker1", "Command1"}));
+    QCOMPARE(tabOrder(cal.control<QWidget>("txtSerialNum"), 6),
+             (QStringList{"txtSerialNum", "txtOffset", "txtSlope", "txtCalTemp", "DTPicker1",
+                          "Command1"}));
 }
 
 void TestCalibration::editsTakeEffectAtOnceAndSaveOnlyOnSave() {

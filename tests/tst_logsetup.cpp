@@ -1,6 +1,7 @@
 // The "Logger" dialog and logging from the main window.
 #include "MainWindowFixture.h"
 
+#include "FocusOrder.h"
 #include "LogSetupDialog.h"
 #include "StatusPanels.h"
 #include "TwoStateButton.h"
@@ -89,13 +90,9 @@ void TestLogSetup::dialogControls() {
     QVERIFY(log.control<QPushButton>("cmdExit")->isEnabled());
     QCOMPARE(log.control<QComboBox>("cmbInterval")->currentIndex(), -1);
     // Tab order: OK, Select File, the two save modes, the two open modes, the interval.
-    QWidget* w = log.control<QWidget>("cmdExit");
-    QStringList order;
-    for (int guard = 0; order.size() < 7 && guard < 50; ++guard, w = w->nextInFocusChain())
-        if (w->focusPolicy() & Qt::TabFocus)
-            order << w->objectName();
-    QCOMPARE(order, (QStringList{"cmdExit", "cmdSelect", "optDatafile_0", "optDatafile_1",
-                                 "optAppend_0", "optAppend_1", "cmbInterval"}));
+    QCOMPARE(tabOrder(log.control<QWidget>("cmdExit"), 7),
+             (QStringList{"cmdExit", "cmdSelect", "optDatafile_0", "optDatafile_1", "optAppend_0",
+                          "optAppend_1", "cmbInterval"}));
     // The main window stays usable while the dialog is open.
     f.find<TwoStateButton>("cwbFlow")->setValue(true);
     QVERIFY(f.state.flowOn);

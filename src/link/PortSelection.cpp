@@ -3,18 +3,13 @@
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
 
-#include <cfenv>
-#include <cmath>
 #include <limits>
 
 std::optional<qint16> portNumberFromText(const QString& text) {
     double number = 0;
     if (!regional::parseNumber(text, &number))
         return std::nullopt;
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(number);
-    std::fesetround(previous);
+    const double rounded = regional::roundHalfEven(number, 0);
     if (rounded < std::numeric_limits<qint16>::min() ||
         rounded > std::numeric_limits<qint16>::max())
         return std::nullopt;
