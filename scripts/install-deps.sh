@@ -11,16 +11,29 @@ packages=(
   qt6-qpa-plugins
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core fonts-dejavu-extra
+  locales
 )
+
+# The suite runs under these regions, as lab machines do: comma decimals, native digits, servers.
+locales=(en_US de_DE fr_FR ar_EG)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+generate=0
+for l in "${locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$l.utf8" && continue
+  $sudo sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  generate=1
+done
+[ $generate -eq 0 ] || $sudo locale-gen

@@ -1,6 +1,7 @@
 // The read cycle against the module simulator on a pseudo-terminal, up to the whole program
 // polling live readings.
 #include "MainWindowFixture.h"
+#include "TestLocale.h"
 
 #include "RegionalText.h"
 #include "TwoStateButton.h"
@@ -21,7 +22,7 @@ std::vector<std::string> addresses(const std::vector<std::string>& frames) {
 class TestAcquisition : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { useLocale(QStringLiteral("en_US")); }
     void cycleReadsGroupsInOrder();
     void cycleWithEveryGroupOffSendsNothing();
     void aFailingProbeStillReadsTheOther();

@@ -4,6 +4,7 @@
 #include "RegionalText.h"
 #include "ScriptedDialogs.h"
 #include "TestDoubles.h"
+#include "TestLocale.h"
 
 #include <QTest>
 
@@ -65,7 +66,7 @@ void TestChannels::phWorkedValues() {
     QFETCH(QByteArray, reply);
     QFETCH(double, ph);
     QFETCH(QString, phText);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
     m_state.therm1 = 25;
     m_line.replies.push_back(reply + '\r');
     m_channels->ReadPhProbe(QStringLiteral("6"));
@@ -151,7 +152,7 @@ void TestChannels::phUndefinedConversionKeepsThePh() {
 }
 
 void TestChannels::negativeReadingsKeepTheirSign() {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
     m_line.replies = {"*-00003.25\r", "*+00021.50\r", "*+00022.00\r"};
     m_channels->ReadThermistors();
     QCOMPARE(m_state.therm1, -3.25);
@@ -178,7 +179,7 @@ void TestChannels::flowConversions() {
     QFETCH(double, hz);
     QFETCH(double, lpm);
     QFETCH(double, countGrowth);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
     m_state.totalCount = 500;
     m_line.replies.push_back(reply + '\r');
     m_channels->ReadFlow(1.0);
@@ -229,7 +230,7 @@ void TestChannels::flowFailure() {
 }
 
 void TestChannels::thermistorsInOrder() {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
     m_line.replies = {"*+00021.50\r", "*+00022.00\r", "*+00023.25\r"};
     m_channels->ReadThermistors();
     QCOMPARE(m_line.written, (QList<QByteArray>{"$1RD\r", "$2RD\r", "$3RD\r"}));
@@ -266,7 +267,7 @@ void TestChannels::thermistorFailures() {
 void TestChannels::valueTextThatIsNotANumberIsAFailure() {
     reply("*+0002X.50");
     m_channels->ReadFlow(1.0);
-    reply("*+garbage!");
+    reply("*-9.99e307"); // exponent form: the modules never send it
     m_channels->ReadPhProbe(QStringLiteral("6"));
     m_line.replies = {"*+00021.50\r", "*+00022.00\r", "*+--------\r"};
     m_channels->ReadThermistors();
@@ -275,6 +276,7 @@ void TestChannels::valueTextThatIsNotANumberIsAFailure() {
                                              QStringLiteral("No valid return from thermistor 3")}));
     QCOMPARE(m_panel.switchedOff, (QList<Group>{Group::Flow, Group::Ph, Group::Therm}));
     QCOMPARE(m_state.flowHz, 0.0);
+    QCOMPARE(m_state.probe1mV, 0.0);
 }
 
 QTEST_APPLESS_MAIN(TestChannels)

@@ -1,5 +1,6 @@
 // The "Logger" dialog and logging from the main window.
 #include "MainWindowFixture.h"
+#include "TestLocale.h"
 
 #include "FocusOrder.h"
 #include "LogSetupDialog.h"
@@ -40,7 +41,7 @@ int rowsIn(const QString& path) {
 class TestLogSetup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { useLocale(QStringLiteral("en_US")); }
     void dialogControls();
     void intervalEntriesAreRegional();
     void okWithoutAnyIntervalKeepsTheDialogOpen();
@@ -48,6 +49,7 @@ private slots:
     void saveModeRuleAndSelectFile();
     void writeToFileNeedsAnOpenMode();
     void logsRowsToAFileAndStops();
+    void aGermanLogHasFullStopRowsAndARegionalHeader();
     void intervalsFromTheList();
     void anEarlierIntervalIsKept();
     void aFileThatCannotBeOpenedKeepsTheDialogOpen();
@@ -100,7 +102,7 @@ void TestLogSetup::dialogControls() {
 
 void TestLogSetup::intervalEntriesAreRegional() {
     for (const auto& [locale, half] : {std::pair{"en_US", "0.5"}, {"de_DE", "0,5"}}) {
-        QLocale::setDefault(QLocale(QLatin1String(locale)));
+        useLocale(QLatin1String(locale));
         MainWindowFixture f;
         f.start();
         Logger log{f};
@@ -111,7 +113,7 @@ void TestLogSetup::intervalEntriesAreRegional() {
         QCOMPARE(box->itemText(7), QLatin1String(half));
         QCOMPARE(box->itemText(10), QString(half).replace('5', '1'));
     }
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
 }
 
 void TestLogSetup::okWithoutAnyIntervalKeepsTheDialogOpen() {
@@ -252,6 +254,43 @@ void TestLogSetup::logsRowsToAFileAndStops() {
     const QByteArray content = file.readAll();
     QCOMPARE(content.count("Corvik pH probe Logging Program"), 2);
     QVERIFY(content.contains("\"\"\r\n\r\n\"Corvik"));
+}
+
+void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
+    useLocale(QStringLiteral("de_DE"));
+    MainWindowFixture f;
+    f.simulator.setReply('6', "*-00012.50");
+    f.simulator.setReply('1', "*+00021.50");
+    f.start();
+    for (const char* group : {"cwbFlow", "cwbPh", "cwbTherm"})
+        f.find<TwoStateButton>(group)->setValue(true);
+    emit f.window->readTimer().tick();
+    QTRY_COMPARE(f.find<QLabel>("lblTherm1")->text(), QStringLiteral("21,5"));
+    QCOMPARE(f.find<QLabel>("lblmV")->text(), QStringLiteral("-12,5"));
+
+    Logger log{f};
+    const QString path = f.settings.dir.filePath(QStringLiteral("lauf.txt"));
+    log.setup();
+    log.click("optDatafile_1");
+    log.click("optAppend_1");
+    f.dialogs.fileAnswers = {path};
+    log.click("cmdSelect");
+    log.chooseInterval(10);
+    log.click("cmdExit");
+    emit f.window->loggerTimer().tick();
+    f.find<QAction>("mnuStop")->trigger();
+    useLocale(QStringLiteral("en_US"));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines[4], QByteArray("\"Probe 1 Offset: 2,5777\"\r"));
+    QCOMPARE(lines[10], QByteArray("\"Probe 1 Calibration Date: 01.01.2001\"\r"));
+    const QList<QByteArray> row = lines[16].chopped(1).split(',');
+    QCOMPARE(row.size(), 11);
+    QCOMPARE(row[1], QByteArray("21.5"));
+    QCOMPARE(row[4], QByteArray("-12.5"));
+    QVERIFY(row[10].startsWith('"') && row[10].endsWith('"')); // the readout's regional text
 }
 
 void TestLogSetup::intervalsFromTheList() {

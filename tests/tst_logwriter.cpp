@@ -6,6 +6,7 @@
 #include "MeasurementState.h"
 #include "RegionalText.h"
 #include "ScriptedDialogs.h"
+#include "TestLocale.h"
 #include "WindowTimer.h"
 
 #include <QFile>
@@ -80,7 +81,7 @@ void TestLogWriter::init() {
     m_state.slope1 = m_state.slope2 = 4.5427;
     m_state.serial1 = m_state.serial2 = QStringLiteral("180312");
     m_state.calDate1 = m_state.calDate2 = regional::dateValue(QDate(2001, 1, 1));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
 }
 
 void TestLogWriter::rendersItems() {
@@ -125,7 +126,7 @@ void TestLogWriter::wholeFileUsEnglish() {
 }
 
 void TestLogWriter::wholeFileGerman() {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    useLocale(QStringLiteral("de_DE"));
     const QString path = m_dir.filePath(QStringLiteral("lauf.txt"));
     LogWriter writer(m_state);
     QString error;

@@ -1,5 +1,6 @@
 // Start-up state, the controls of the main window, the channel switches and the update rate.
 #include "MainWindowFixture.h"
+#include "TestLocale.h"
 
 #include "Knob.h"
 #include "ModeSelector.h"
@@ -21,7 +22,7 @@
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { useLocale(QStringLiteral("en_US")); }
     void startUpWithAnEmptyStore();
     void startUpWithOnlySlope2Stored();
     void startUpWithAStoredValueThatDoesNotParse();

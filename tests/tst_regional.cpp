@@ -1,4 +1,6 @@
 #include "RegionalText.h"
+#include "ReplyValue.h"
+#include "TestLocale.h"
 
 #include <QTest>
 
@@ -17,6 +19,7 @@ private slots:
     void dateTextRoundTrips();
     void roundsHalvesToEven();
     void clockTextDropsTheDay();
+    void replyValuesArePlainDecimals();
 };
 
 void TestRegional::numberTextUsEnglish_data() {
@@ -42,12 +45,21 @@ void TestRegional::numberTextUsEnglish() {
 }
 
 void TestRegional::numberTextGerman() {
+    useLocale(QStringLiteral("de_DE")); // the C library writes a comma too, as in the program
     const QLocale de(QLocale::German, QLocale::Germany);
     QCOMPARE(numberText(72.10, de), QStringLiteral("72,1"));
     QCOMPARE(numberText(2.5777, de), QStringLiteral("2,5777"));
     QCOMPARE(numberText(12345.5, de), QStringLiteral("12345,5"));
     QCOMPARE(numberText(0, de), QStringLiteral("0"));
     QCOMPARE(plainNumberText(2.5777), QStringLiteral("2.5777"));
+    QCOMPARE(plainNumberText(-0.000125), QStringLiteral("-0.000125"));
+    QCOMPARE(plainNumberText(2.12345678901234567), QStringLiteral("2.12345678901235"));
+    // Native digits never reach the text; the locale's own separator and minus sign do.
+    const QLocale ar(QStringLiteral("ar_EG"));
+    QCOMPARE(numberText(-2.5, ar), ar.negativeSign() + '2' + ar.decimalPoint() + '5');
+    double v = 0;
+    QVERIFY(parseNumber(numberText(-2.5777, ar), &v, ar));
+    QCOMPARE(v, -2.5777);
 }
 
 void TestRegional::parsesRegionalNumbers() {
@@ -95,6 +107,12 @@ void TestRegional::parsesDatesLeniently_data() {
                                                << "19/11/02" << QDate(2002, 11, 19);
     QTest::newRow("year first") << "sv_SE"
                                 << "2002-11-19" << QDate(2002, 11, 19);
+    QTest::newRow("ISO in a month-first locale") << "en_US"
+                                                 << "2002-11-19" << QDate(2002, 11, 19);
+    QTest::newRow("C locale, as earlier versions wrote it") << "C"
+                                                            << "19 Nov 2002" << QDate(2002, 11, 19);
+    QTest::newRow("native digits")
+        << "ar_EG" << QString::fromUtf8("١٩\u200F/١١\u200F/٢٠٠٢") << QDate(2002, 11, 19);
 }
 
 void TestRegional::parsesDatesLeniently() {
@@ -108,12 +126,17 @@ void TestRegional::parsesDatesLeniently() {
 }
 
 void TestRegional::dateTextRoundTrips() {
-    for (const char* name : {"en_US", "de_DE", "fr_FR", "ja_JP"}) {
+    for (const char* name : {"en_US", "de_DE", "fr_FR", "ja_JP", "C", "ar_EG", "fa_IR"}) {
         const QLocale locale{QLatin1String(name)};
-        const double original = dateValue(QDateTime(QDate(2002, 11, 19), QTime(16, 5, 9)));
-        double back = 0;
-        QVERIFY2(parseDate(shortDateText(original, locale), &back, locale), name);
-        QCOMPARE(dateTimeOf(back), dateTimeOf(original));
+        for (const QTime& time : {QTime(0, 0), QTime(16, 5, 9)}) {
+            const double original = dateValue(QDateTime(QDate(2002, 11, 19), time));
+            const QString text = shortDateText(original, locale);
+            double back = 0;
+            QVERIFY2(parseDate(text, &back, locale), qPrintable(text));
+            QCOMPARE(dateTimeOf(back), dateTimeOf(original));
+            for (const QChar c : text) // digits as ASCII, whatever the locale writes natively
+                QVERIFY2(!c.isDigit() || c.unicode() < 0x80, qPrintable(text));
+        }
     }
     double v = 0;
     QVERIFY(!parseDate(QStringLiteral("31/31/2001"), &v, QLocale(QLocale::English)));
@@ -135,6 +158,39 @@ void TestRegional::clockTextDropsTheDay() {
     QCOMPARE(clockText(37000.5), QStringLiteral("12:00:00"));
     QCOMPARE(clockText(-0.25), QStringLiteral("18:00:00")); // shown from the day before
     QCOMPARE(clockText(timeOfDayValue(QTime(10, 5, 0))), QStringLiteral("10:05:00"));
+}
+
+void TestRegional::replyValuesArePlainDecimals() {
+    useLocale(QStringLiteral("de_DE")); // a reply is read with "." whatever the region
+    const struct {
+        const char* reply;
+        ReplyValue::Kind kind;
+        double value;
+    } cases[] = {
+        {"*+00021.50", ReplyValue::Kind::Number, 21.5},
+        {"*-00003.25", ReplyValue::Kind::Number, -3.25},
+        {"*+   7.5  ", ReplyValue::Kind::Number, 7.5},
+        {"*+.5", ReplyValue::Kind::Number, 0.5},
+        {"*+00100", ReplyValue::Kind::Number, 100},
+        {"*+", ReplyValue::Kind::Empty, 0},
+        {"*-9.99e307", ReplyValue::Kind::Invalid, 0},
+        {"*+1E3", ReplyValue::Kind::Invalid, 0},
+        {"*+inf", ReplyValue::Kind::Invalid, 0},
+        {"*+nan", ReplyValue::Kind::Invalid, 0},
+        {"*+0x10", ReplyValue::Kind::Invalid, 0},
+        {"*+0021,50", ReplyValue::Kind::Invalid, 0},
+        {"*+1.2.3", ReplyValue::Kind::Invalid, 0},
+        {"*+--5", ReplyValue::Kind::Invalid, 0},
+        {"*+.", ReplyValue::Kind::Invalid, 0},
+        {"*+      ", ReplyValue::Kind::Invalid, 0},
+        {"?+00021.50", ReplyValue::Kind::Invalid, 0},
+    };
+    for (const auto& c : cases) {
+        const ReplyValue v = parseReplyValue(QLatin1String(c.reply));
+        QVERIFY2(v.kind == c.kind, c.reply);
+        if (c.kind == ReplyValue::Kind::Number)
+            QCOMPARE(v.value, c.value);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestRegional)

@@ -122,9 +122,11 @@ void TestSerialLine::aModuleThatDropsOffTheLine() {
 }
 
 void TestSerialLine::portNumberConversion() {
+    // The answer is a regional number: "2,5" on a German machine.
+    const QString point = QLocale().decimalPoint();
     QCOMPARE(portNumberFromText(QStringLiteral("3")), std::optional<qint16>(3));
-    QCOMPARE(portNumberFromText(QStringLiteral(" 2.5 ")), std::optional<qint16>(2));
-    QCOMPARE(portNumberFromText(QStringLiteral("3.5")), std::optional<qint16>(4));
+    QCOMPARE(portNumberFromText(" 2" + point + "5 "), std::optional<qint16>(2));
+    QCOMPARE(portNumberFromText('3' + point + '5'), std::optional<qint16>(4));
     QCOMPARE(portNumberFromText(QStringLiteral("-32768")), std::optional<qint16>(-32768));
     for (const char* bad : {"", "COM3", "32768", "-32769", "1e9"})
         QVERIFY2(!portNumberFromText(QLatin1String(bad)), bad);
@@ -134,9 +136,11 @@ void TestSerialLine::selectingPorts() {
     pointPortAtSimulator(2);
     pointPortAtSimulator(4);
     pointPortAtSimulator(3);
-    const std::pair<const char*, qint16> answers[] = {{"2.5", 2}, {"3.5", 4}, {"3", 3}};
+    const QString point = QLocale().decimalPoint();
+    const std::pair<QString, qint16> answers[] = {
+        {'2' + point + '5', 2}, {'3' + point + '5', 4}, {QStringLiteral("3"), 3}};
     for (const auto& [answer, number] : answers) {
-        m_dialogs.inputAnswers = {QLatin1String(answer)};
+        m_dialogs.inputAnswers = {answer};
         selectPort(*m_port, m_dialogs);
         QVERIFY(m_port->portOpen());
         QCOMPARE(m_port->commPort(), number);

@@ -1,5 +1,6 @@
 // The strip chart, its mode selector, the scale knobs and the cursor readout.
 #include "MainWindowFixture.h"
+#include "TestLocale.h"
 
 #include "ChartModes.h"
 #include "Knob.h"
@@ -32,7 +33,7 @@ void drag(QWidget* w, QPoint from, QPoint to) {
 class TestStripChart : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { useLocale(QStringLiteral("en_US")); }
     void init();
     void cleanup() { m_f.reset(); }
     void staysEmptyUntilPlottingStarts();
@@ -248,9 +249,9 @@ void TestStripChart::readoutFormats() {
     QCOMPARE(cursorValueText(-0.00001), QStringLiteral("Y:  0"));
     QCOMPARE(cursorTimeText(0.75), QStringLiteral("X:  18:00:00"));
     QCOMPARE(cursorTimeText(at(0, 0, 5)), QStringLiteral("X:  00:00:05"));
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    useLocale(QStringLiteral("de_DE"));
     QCOMPARE(cursorValueText(7.25), QStringLiteral("Y:  7,25"));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useLocale(QStringLiteral("en_US"));
     chart()->moveCursor(2, 0.5, 3);
     QCOMPARE(status()->panelText(2), QString());
     chart()->moveCursor(1, 0.5, 3.14159);

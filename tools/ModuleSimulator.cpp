@@ -1,6 +1,7 @@
 #include "ModuleSimulator.h"
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -140,9 +141,15 @@ std::string ModuleSimulator::reading(char address) {
         break;
     }
     value += std::uniform_real_distribution<double>(-0.02, 0.02)(m_random);
-    char text[32];
-    std::snprintf(text, sizeof text, "*%c%08.2f", value < 0 ? '-' : '+', std::fabs(value));
-    return text;
+    // "*", the sign, then the magnitude with two decimals zero-padded to eight characters; to_chars
+    // writes "." whatever the C library's locale.
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
+                                   std::chars_format::fixed, 2);
+    std::string magnitude(digits, end.ptr);
+    if (magnitude.size() < 8)
+        magnitude.insert(0, 8 - magnitude.size(), '0');
+    return std::string("*") + (value < 0 ? '-' : '+') + magnitude;
 }
 
 void ModuleSimulator::handleFrame(const std::string& raw) {

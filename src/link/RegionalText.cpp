@@ -2,9 +2,8 @@
 
 #include <QRegularExpression>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace regional {
 namespace {
@@ -18,9 +17,10 @@ QString plainDecimal(double value) {
         return QString::number(value);
     if (value == 0)
         return QStringLiteral("0");
+    // Independent of the C library's locale, which QApplication takes from the environment.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value); // d.dddddddddddddde[+-]xx
-    const QString s = QString::fromLatin1(buf);
+    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const QString s = QString::fromLatin1(buf, end.ptr - buf); // d.dddddddddddddde[+-]xx
     const bool negative = s.startsWith('-');
     const int ePos = s.indexOf('e');
     QString digits = s.mid(negative ? 1 : 0, ePos - (negative ? 1 : 0)).remove('.');
@@ -36,6 +36,34 @@ QString plainDecimal(double value) {
         out = digits.left(exponent + 1) + '.' + digits.mid(exponent + 1);
     }
     return negative ? '-' + out : out;
+}
+
+// Native digits (Arabic-Indic, Devanagari, ...) as ASCII digits, so that every text the program
+// makes or reads uses one set of digits whatever the locale.
+QString asciiDigits(QString text) {
+    for (QChar& c : text)
+        if (c.isDigit() && c.unicode() > 0x7f)
+            c = QChar('0' + c.digitValue());
+    return text;
+}
+
+// A date format's two-digit year widened to four digits.
+QString withFourDigitYear(QString format) {
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    return format.replace(shortYear, QStringLiteral("yyyy"));
+}
+
+// Earlier versions wrote the C locale's "7 Mar 2024" as it stands; read such a text back.
+bool parseNamedMonthDate(const QString& text, double* date, const QLocale& locale) {
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    for (const QString& f : {withFourDigitYear(format), format}) {
+        const QDate d = locale.toDate(text.trimmed(), f);
+        if (d.isValid()) {
+            *date = dateValue(d);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -55,8 +83,12 @@ QString plainNumberText(double value) {
 bool parseNumber(const QString& text, double* value, const QLocale& locale) {
     QLocale strict = locale;
     strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    // Qt writes the Arabic and Persian minus signs with a bidirectional mark in front that its
+    // own parser then rejects; the marks are invisible and carry no meaning for the number.
+    QString bare = text.trimmed();
+    bare.remove(QChar(0x061C)).remove(QChar(0x200E)).remove(QChar(0x200F));
     bool ok = false;
-    const double v = strict.toDouble(text.trimmed(), &ok);
+    const double v = strict.toDouble(bare, &ok);
     if (!ok || !std::isfinite(v))
         return false;
     *value = v;
@@ -64,8 +96,12 @@ bool parseNumber(const QString& text, double* value, const QLocale& locale) {
 }
 
 QString shortDateFormat(const QLocale& locale) {
-    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
-    return locale.dateFormat(QLocale::ShortFormat).replace(shortYear, QStringLiteral("yyyy"));
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A month or weekday name ("7 Mar 2024" in the C locale) could not be read back: such
+    // locales get the numeric ISO form, which parseDate() reads in every locale.
+    if (format.contains(QLatin1String("MMM")) || format.contains(QLatin1String("ddd")))
+        return QStringLiteral("yyyy-MM-dd");
+    return withFourDigitYear(format);
 }
 
 QString shortDateText(double date, const QLocale& locale) {
@@ -77,26 +113,31 @@ QString shortDateText(double date, const QLocale& locale) {
             timeFormat.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
         text += ' ' + locale.toString(dt.time(), timeFormat);
     }
-    return text;
+    return asciiDigits(text);
 }
 
 bool parseDate(const QString& text, double* date, const QLocale& locale) {
     static const QRegularExpression field(QStringLiteral("\\d+"));
     QList<int> numbers;
-    for (auto it = field.globalMatch(text); it.hasNext();) {
+    bool yearFirst = false;
+    for (auto it = field.globalMatch(asciiDigits(text)); it.hasNext();) {
+        const QString digits = it.next().captured();
+        // A first field of four digits is a year whatever the locale (ISO 2024-03-07).
+        if (numbers.isEmpty())
+            yearFirst = digits.size() == 4;
         bool ok = false;
-        numbers.append(it.next().captured().toInt(&ok));
+        numbers.append(digits.toInt(&ok));
         if (!ok)
             return false;
     }
     if (numbers.size() < 3 || numbers.size() > 6)
-        return false;
+        return parseNamedMonthDate(text, date, locale);
     // Field order from the locale's short format: positions of the day, month and year fields.
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     const qsizetype dPos = format.indexOf('d'), mPos = format.indexOf('M'),
                     yPos = format.indexOf('y');
     int day, month, year;
-    if (yPos >= 0 && yPos < mPos && yPos < dPos) {
+    if (yearFirst || (yPos >= 0 && yPos < mPos && yPos < dPos)) {
         year = numbers[0];
         month = numbers[1];
         day = numbers[2];
