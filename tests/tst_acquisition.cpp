@@ -6,6 +6,7 @@
 #include "RegionalText.h"
 #include "TwoStateButton.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -29,18 +30,19 @@ private slots:
     void cyclesNeverNest();
     void aClosedPortGivesTwoMessagesAndSwitchesOff();
     void wholeProgramShowsLiveReadings();
+    void operatorChoicesDuringAWait();
 };
 
 void TestAcquisition::cycleReadsGroupsInOrder() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
+    f.start();
     f.find<TwoStateButton>("cwbFlow")->setValue(true);
     f.find<TwoStateButton>("cwbTherm")->setValue(true);
-    emit w.readTimer().tick();
+    f.readCycle();
     QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"5", "1", "2", "3"}));
     f.simulator.clearFrames();
     f.find<TwoStateButton>("cwbPh")->setValue(true);
-    emit w.readTimer().tick();
+    f.readCycle();
     QCOMPARE(addresses(f.simulator.frames()),
              (std::vector<std::string>{"5", "6", "7", "1", "2", "3"}));
     QVERIFY(f.dialogs.messages.isEmpty());
@@ -51,55 +53,58 @@ void TestAcquisition::cycleReadsGroupsInOrder() {
 
 void TestAcquisition::cycleWithEveryGroupOffSendsNothing() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
-    emit w.readTimer().tick();
-    QTest::qWait(20);
+    f.start();
+    f.readCycle();
     QVERIFY(f.simulator.frames().empty());
 }
 
 void TestAcquisition::aFailingProbeStillReadsTheOther() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
+    f.start();
     f.simulator.setFault('6', ModuleSimulator::Fault::Silent);
     f.find<TwoStateButton>("cwbPh")->setValue(true);
-    emit w.readTimer().tick();
+    f.readCycle();
     QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("NO VALID RETURN FROM pH MODULE")});
     QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"6", "7"}));
     QVERIFY(!f.state.phOn);
     QVERIFY(!f.find<TwoStateButton>("cwbPh")->value());
     QVERIFY(f.state.probe2mV > 2000); // probe 2 was read in the same cycle
     f.simulator.clearFrames();
-    emit w.readTimer().tick();
+    f.readCycle();
     QVERIFY(f.simulator.frames().empty());
 }
 
 void TestAcquisition::cyclesNeverNest() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
+    f.start();
     f.simulator.setFault('1', ModuleSimulator::Fault::Silent);
     f.find<TwoStateButton>("cwbTherm")->setValue(true);
     // Ticks that fall due while a failure message is open do nothing.
     int ticksDuringMessages = 0;
     f.dialogs.onMessage = [&](const QString&) {
-        ++ticksDuringMessages;
-        emit w.readTimer().tick();
-        emit w.readTimer().tick();
+        if (++ticksDuringMessages > 1)
+            return;
+        emit f.acquisition.readTimer().tick();
+        emit f.acquisition.readTimer().tick();
+        QVERIFY(f.dialogs.messages.size() == 1); // nothing started inside the message
     };
-    emit w.readTimer().tick();
-    QCOMPARE(ticksDuringMessages, 1);
-    QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("No valid return from thermistor 1")});
-    QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"1", "2", "3"}));
-    QVERIFY(f.state.thermOn);  // thermistor 1 alone does not switch the group off
-    emit w.readTimer().tick(); // the next cycle reports again
+    f.readCycle();
+    QVERIFY(f.state.thermOn); // thermistor 1 alone does not switch the group off
+    // The ticks were not queued: one cycle waited, and ran when the first one ended.
+    QTRY_COMPARE(f.dialogs.messages.size(), 2);
+    QCOMPARE(f.dialogs.texts().first(), QStringLiteral("No valid return from thermistor 1"));
+    QTRY_VERIFY(!f.acquisition.cycleRunning());
+    QCOMPARE(addresses(f.simulator.frames()),
+             (std::vector<std::string>{"1", "2", "3", "1", "2", "3"}));
     QCOMPARE(f.dialogs.messages.size(), 2);
 }
 
 void TestAcquisition::aClosedPortGivesTwoMessagesAndSwitchesOff() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
+    f.start();
     f.port.close();
     f.find<TwoStateButton>("cwbFlow")->setValue(true);
-    emit w.readTimer().tick();
+    f.readCycle();
     QCOMPARE(f.dialogs.texts(), (QStringList{QStringLiteral("Port Not open"),
                                              QStringLiteral("NO VALID RETURN FROM FLOW MODULE")}));
     QVERIFY(!f.state.flowOn);
@@ -114,7 +119,7 @@ void TestAcquisition::wholeProgramShowsLiveReadings() {
     auto* rate = f.find<QComboBox>("cmbUpdate");
     rate->setCurrentIndex(2);
     QTest::mouseClick(f.find<QPushButton>("Command2"), Qt::LeftButton);
-    QCOMPARE(f.window->readTimer().interval(), 250);
+    QCOMPARE(f.acquisition.readTimer().interval(), 250);
 
     auto* therm3 = f.find<QLabel>("lblTherm3");
     auto* ph2 = f.find<QLabel>("lblpH1");
@@ -134,6 +139,35 @@ void TestAcquisition::wholeProgramShowsLiveReadings() {
     QCOMPARE(f.find<TwoStateButton>("cwbPh")->text(), QStringLiteral("Enable DGH"));
     QCOMPARE(f.find<QLabel>("lblpH")->text(), QString());
     QVERIFY(f.state.flowOn && f.state.thermOn);
+}
+
+void TestAcquisition::operatorChoicesDuringAWait() {
+    MainWindowFixture f;
+    f.start();
+    auto* ph = f.find<TwoStateButton>("cwbPh");
+    ph->setValue(true);
+    emit f.acquisition.readTimer().tick();
+    QVERIFY(f.link.waiting()); // the tick returned: the window is free while probe 6 is awaited
+    f.find<TwoStateButton>("cwbTherm")->setValue(true); // on during the wait: the next cycle
+    QTest::mouseClick(ph, Qt::LeftButton);              // off during the wait: reply discarded
+    QTRY_VERIFY(!f.acquisition.cycleRunning());
+    QCOMPARE(addresses(f.simulator.frames()), std::vector<std::string>{"6"});
+    QCOMPARE(f.state.probe1mV, 0.0);
+    QCOMPARE(f.find<QLabel>("lblmV")->text(), QString());
+    QVERIFY(f.dialogs.messages.isEmpty());
+    f.simulator.clearFrames();
+    f.readCycle();
+    QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"1", "2", "3"}));
+
+    // Another port chosen during a wait (here cancelled): that read ends as on a closed port.
+    emit f.acquisition.readTimer().tick();
+    QVERIFY(f.link.waiting());
+    f.find<QAction>("mnuComPort")->trigger();
+    QTRY_VERIFY(!f.acquisition.cycleRunning());
+    QCOMPARE(f.dialogs.texts(), (QStringList{"No valid return from thermistor 1", "Port Not open",
+                                             "No valid return from thermistor 2", "Port Not open",
+                                             "No valid return from thermistor 3"}));
+    QVERIFY(!f.state.thermOn);
 }
 
 QTEST_MAIN(TestAcquisition)

@@ -32,6 +32,12 @@ private slots:
 
 private:
     void reply(const char* text) { m_line.replies.push_back(QByteArray(text) + '\r'); }
+    // A flow read whose command goes out the given seconds after the group was switched on.
+    void readFlowAt(double seconds) {
+        m_clock.time = m_start + std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::duration<double>(seconds));
+        m_channels->ReadFlow();
+    }
 
     MeasurementState m_state;
     InMemoryLine m_line;
@@ -40,6 +46,7 @@ private:
     RecordingPanel m_panel;
     std::unique_ptr<CommandLink> m_link;
     std::unique_ptr<Channels> m_channels;
+    std::chrono::nanoseconds m_start{};
 };
 
 void TestChannels::init() {
@@ -50,7 +57,9 @@ void TestChannels::init() {
     m_dialogs = ScriptedDialogs();
     m_panel = RecordingPanel();
     m_link = std::make_unique<CommandLink>(m_line, m_clock, m_dialogs);
-    m_channels = std::make_unique<Channels>(m_state, *m_link, m_panel, m_dialogs);
+    m_channels = std::make_unique<Channels>(m_state, *m_link, m_panel, m_dialogs, m_clock);
+    m_channels->flowSwitchedOn();
+    m_start = m_clock.time;
 }
 
 void TestChannels::phWorkedValues_data() {
@@ -182,7 +191,7 @@ void TestChannels::flowConversions() {
     useLocale(QStringLiteral("en_US"));
     m_state.totalCount = 500;
     m_line.replies.push_back(reply + '\r');
-    m_channels->ReadFlow(1.0);
+    readFlowAt(1.0);
     QCOMPARE(m_state.flowHz, hz);
     QCOMPARE(m_state.litersPerMin, lpm);
     QCOMPARE(m_state.totalCount, 500 + countGrowth);
@@ -194,20 +203,33 @@ void TestChannels::flowConversions() {
 void TestChannels::flowTotalCountsPulsesOverRealTime() {
     // 6900 Hz for one second is one litre, whatever the update rate.
     reply("*+06900.00");
-    m_channels->ReadFlow(1.0);
+    readFlowAt(1);
     QCOMPARE(m_state.totalLiters, 1.0);
     reply("*+06900.00");
-    m_channels->ReadFlow(1.0);
+    readFlowAt(2);
     QCOMPARE(m_state.totalLiters, 2.0);
-    for (int i = 0; i < 10; ++i) { // ten reads 100 ms apart: one more litre
+    for (int i = 1; i <= 10; ++i) { // ten reads 100 ms apart: one more litre
         reply("*+06900.00");
-        m_channels->ReadFlow(0.1);
+        readFlowAt(2 + 0.1 * i);
     }
     QCOMPARE(m_state.totalLiters, 3.0);
     reply("*+06900.00");
-    m_channels->ReadFlow(10.0); // the start-up rate
+    readFlowAt(13); // the start-up rate
     QCOMPARE(m_state.totalLiters, 13.0);
     QCOMPARE(m_panel.slides[Slide::Liters], 13.0);
+    // A read with nothing usable credits nothing; the next good one takes the whole span.
+    reply("*+");
+    readFlowAt(14);
+    reply("*+06900.00");
+    readFlowAt(15);
+    QCOMPARE(m_state.totalLiters, 15.0);
+
+    // Switched off at 15 s and on again at 100 s: the first read counts from the switch only.
+    m_clock.time = m_start + std::chrono::seconds(100);
+    m_channels->flowSwitchedOn();
+    reply("*+06900.00");
+    readFlowAt(100.5);
+    QCOMPARE(m_state.totalLiters, 15.5);
 }
 
 void TestChannels::flowTotalAfterReset() {
@@ -216,14 +238,14 @@ void TestChannels::flowTotalAfterReset() {
     m_state.totalCount = 0; // the totaliser's reset button
     QCOMPARE(m_state.totalLiters, 12.5);
     reply("*+00069.00");
-    m_channels->ReadFlow(1.0);
+    readFlowAt(1);
     QCOMPARE(m_state.totalLiters, 0.01);
 }
 
 void TestChannels::flowFailure() {
     m_state.totalCount = 42;
     reply("TIMEOUT-ish");
-    m_channels->ReadFlow(1.0);
+    readFlowAt(1);
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("NO VALID RETURN FROM FLOW MODULE")});
     QCOMPARE(m_panel.switchedOff, QList<Group>{Group::Flow});
     QCOMPARE(m_state.totalCount, 42.0);
@@ -266,7 +288,7 @@ void TestChannels::thermistorFailures() {
 
 void TestChannels::valueTextThatIsNotANumberIsAFailure() {
     reply("*+0002X.50");
-    m_channels->ReadFlow(1.0);
+    readFlowAt(1);
     reply("*-9.99e307"); // exponent form: the modules never send it
     m_channels->ReadPhProbe(QStringLiteral("6"));
     m_line.replies = {"*+00021.50\r", "*+00022.00\r", "*+--------\r"};

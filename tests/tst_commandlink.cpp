@@ -2,6 +2,7 @@
 #include "ReplyValue.h"
 #include "ScriptedDialogs.h"
 #include "TestDoubles.h"
+#include "TestLocale.h"
 
 #include <QTest>
 
@@ -17,7 +18,8 @@ private slots:
     void closedPortGivesTwoMessagesFromTheChannel();
     void aDeviceThatNeverStopsSendingDoesNotHang();
     void waitMsWaitsWholeMilliseconds();
-    void waitMsSleepsInsteadOfSpinning();
+    void waitMsLetsTheEventLoopRun();
+    void aDiscardedReplyIsStillDrained();
     void parsesValueFields_data();
     void parsesValueFields();
 
@@ -36,8 +38,12 @@ void TestCommandLink::init() {
 void TestCommandLink::framesTheCommand() {
     CommandLink link(m_line, m_clock, m_dialogs);
     m_line.replies.push_back("*+00021.50\r");
-    QCOMPARE(link.readData(QStringLiteral("6")), QStringLiteral("*+00021.50"));
+    QString reply;
+    link.transact(QStringLiteral("6"), [&](const QString& r) { reply = r; });
+    QCOMPARE(reply, QStringLiteral("*+00021.50"));
     QCOMPARE(m_line.written, QList<QByteArray>{QByteArray("$6RD\r")});
+    QCOMPARE(m_clock.waited, milliseconds(35)); // counted from the command
+    QVERIFY(!link.waiting());
 }
 
 void TestCommandLink::collectsReplies_data() {
@@ -73,9 +79,12 @@ void TestCommandLink::closedPortGivesTwoMessagesFromTheChannel() {
     QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("Port Not open"));
     QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Port Failure"));
     QVERIFY(m_line.written.isEmpty());
-    const auto before = m_clock.time;
     QCOMPARE(link.ReceiveReply(), QString());
-    QVERIFY(m_clock.time - before < milliseconds(1)); // returns at once, no wait
+    // A transaction on the closed port hands back empty text at once, without a wait.
+    QString reply = QStringLiteral("unset");
+    link.transact(QStringLiteral("1"), [&](const QString& r) { reply = r; });
+    QCOMPARE(reply, QString());
+    QCOMPARE(m_clock.waits, 0);
 }
 
 void TestCommandLink::aDeviceThatNeverStopsSendingDoesNotHang() {
@@ -88,20 +97,36 @@ void TestCommandLink::aDeviceThatNeverStopsSendingDoesNotHang() {
 void TestCommandLink::waitMsWaitsWholeMilliseconds() {
     CommandLink link(m_line, m_clock, m_dialogs);
     for (const auto& [ms, whole] : {std::pair{35.9f, 35}, {35.0f, 35}, {0.9f, 0}, {1.5f, 1}}) {
-        const auto start = m_clock.time;
-        link.WaitMs(ms);
-        const auto waited = m_clock.time - start;
-        QVERIFY2(waited >= milliseconds(whole), qPrintable(QString::number(ms)));
-        QVERIFY2(waited < milliseconds(whole) + microseconds(300), qPrintable(QString::number(ms)));
+        m_clock = FakeClock();
+        bool done = false;
+        link.WaitMs(ms, [&] { done = true; });
+        QVERIFY(done);
+        QCOMPARE(m_clock.waited, milliseconds(whole));
+        QCOMPARE(m_clock.waits, whole > 0 ? 1 : 0); // one timer, no spinning
     }
 }
 
-void TestCommandLink::waitMsSleepsInsteadOfSpinning() {
+void TestCommandLink::waitMsLetsTheEventLoopRun() {
+    // The real clock's timers run in the event loop, and the window goes on meanwhile.
+    SteadyClock clock;
+    CommandLink link(m_line, clock, m_dialogs);
+    const auto start = clock.now();
+    bool done = false;
+    link.WaitMs(35, [&] { done = true; });
+    QVERIFY(!done);
+    QTRY_VERIFY(done);
+    QVERIFY(clock.now() - start >= milliseconds(35));
+}
+
+void TestCommandLink::aDiscardedReplyIsStillDrained() {
     CommandLink link(m_line, m_clock, m_dialogs);
-    link.WaitMs(35);
-    // All but the last millisecond is slept; the spin reads the clock only a few dozen times.
-    QVERIFY(m_clock.slept >= milliseconds(33));
-    QVERIFY(m_clock.reads < 40);
+    // The wait completes at once with the fake clock; discard from inside the send instead.
+    m_line.replies.push_back("*+00021.50\r");
+    bool handled = false, instead = false;
+    m_clock.beforeCallback = [&] { link.discardWaitingReply([&] { instead = true; }); };
+    link.transact(QStringLiteral("1"), [&](const QString&) { handled = true; });
+    QVERIFY(instead && !handled);
+    QCOMPARE(m_line.buffer.size(), 0);
 }
 
 void TestCommandLink::parsesValueFields_data() {
@@ -117,12 +142,26 @@ void TestCommandLink::parsesValueFields_data() {
     QTest::newRow("value longer than eight") << "*+0002150.0099" << number << 2150.0;
     QTest::newRow("star and one character") << "*+" << empty << 0.0;
     QTest::newRow("not a number") << "*+ABCDEFGH" << invalid << 0.0;
+    QTest::newRow("blank padded") << "*+   7.5  " << number << 7.5;
+    QTest::newRow("leading point") << "*+.5" << number << 0.5;
+    QTest::newRow("only blanks") << "*+        " << invalid << 0.0;
+    // The modules send plain fixed-point decimals and nothing else.
+    QTest::newRow("exponent") << "*-9.99e307" << invalid << 0.0;
+    QTest::newRow("capital exponent") << "*+1E3" << invalid << 0.0;
+    QTest::newRow("infinity") << "*+inf" << invalid << 0.0;
+    QTest::newRow("nan") << "*+nan" << invalid << 0.0;
+    QTest::newRow("hexadecimal") << "*+0x10" << invalid << 0.0;
+    QTest::newRow("comma") << "*+0021,50" << invalid << 0.0;
+    QTest::newRow("two points") << "*+1.2.3" << invalid << 0.0;
+    QTest::newRow("two signs") << "*+--5" << invalid << 0.0;
+    QTest::newRow("lone point") << "*+." << invalid << 0.0;
     QTest::newRow("timeout") << "TIMEOUT" << invalid << 0.0;
     QTest::newRow("error") << "?ERR" << invalid << 0.0;
     QTest::newRow("empty") << "" << invalid << 0.0;
 }
 
 void TestCommandLink::parsesValueFields() {
+    useLocale(QStringLiteral("de_DE")); // a reply is read with "." whatever the region
     QFETCH(QString, reply);
     QFETCH(int, kind);
     QFETCH(double, value);
@@ -132,5 +171,5 @@ void TestCommandLink::parsesValueFields() {
         QCOMPARE(v.value, value);
 }
 
-QTEST_APPLESS_MAIN(TestCommandLink)
+QTEST_GUILESS_MAIN(TestCommandLink)
 #include "tst_commandlink.moc"

@@ -264,7 +264,7 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
     f.start();
     for (const char* group : {"cwbFlow", "cwbPh", "cwbTherm"})
         f.find<TwoStateButton>(group)->setValue(true);
-    emit f.window->readTimer().tick();
+    f.readCycle();
     QTRY_COMPARE(f.find<QLabel>("lblTherm1")->text(), QStringLiteral("21,5"));
     QCOMPARE(f.find<QLabel>("lblmV")->text(), QStringLiteral("-12,5"));
 

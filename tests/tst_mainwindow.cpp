@@ -207,8 +207,8 @@ void TestMainWindow::aMissingLampLeavesNoPicture() {
 void TestMainWindow::timersKeepTheirDesignSettings() {
     MainWindowFixture f;
     MainWindow& w = f.start();
-    QCOMPARE(w.readTimer().interval(), 10000);
-    QVERIFY(w.readTimer().isTicking());
+    QCOMPARE(f.acquisition.readTimer().interval(), 10000);
+    QVERIFY(f.acquisition.readTimer().isTicking());
     QCOMPARE(w.plotTimer().interval(), 1000);
     QVERIFY(!w.plotTimer().isEnabled());
     QCOMPARE(w.loggerTimer().interval(), 0);
@@ -315,24 +315,24 @@ void TestMainWindow::compensationSelectors() {
 
 void TestMainWindow::updateRate() {
     MainWindowFixture f;
-    MainWindow& w = f.start();
+    f.start();
     auto* rate = f.find<QComboBox>("cmbUpdate");
     auto* update = f.find<QPushButton>("Command2");
     // Typing with no entry selected keeps the period.
     QTest::keyClicks(rate->lineEdit(), QStringLiteral("5"));
-    QCOMPARE(w.readTimer().interval(), 10000);
-    QVERIFY(w.readTimer().isTicking());
+    QCOMPARE(f.acquisition.readTimer().interval(), 10000);
+    QVERIFY(f.acquisition.readTimer().isTicking());
     rate->setCurrentIndex(2); // "250", not applied yet
-    QCOMPARE(w.readTimer().interval(), 10000);
+    QCOMPARE(f.acquisition.readTimer().interval(), 10000);
     QTest::mouseClick(update, Qt::LeftButton);
-    QCOMPARE(w.readTimer().interval(), 250);
+    QCOMPARE(f.acquisition.readTimer().interval(), 250);
     const int periods[] = {1000, 500, 250, 200, 100};
     for (int i = 0; i < 5; ++i) {
         rate->setCurrentIndex(i);
         QTest::mouseClick(update, Qt::LeftButton);
-        QCOMPARE(w.readTimer().interval(), periods[i]);
+        QCOMPARE(f.acquisition.readTimer().interval(), periods[i]);
     }
-    QVERIFY(w.readTimer().isEnabled());
+    QVERIFY(f.acquisition.readTimer().isEnabled());
 }
 
 void TestMainWindow::controlsSpeakToScreenReaders() {

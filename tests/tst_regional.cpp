@@ -1,5 +1,4 @@
 #include "RegionalText.h"
-#include "ReplyValue.h"
 #include "TestLocale.h"
 
 #include <QTest>
@@ -19,7 +18,6 @@ private slots:
     void dateTextRoundTrips();
     void roundsHalvesToEven();
     void clockTextDropsTheDay();
-    void replyValuesArePlainDecimals();
 };
 
 void TestRegional::numberTextUsEnglish_data() {
@@ -158,39 +156,6 @@ void TestRegional::clockTextDropsTheDay() {
     QCOMPARE(clockText(37000.5), QStringLiteral("12:00:00"));
     QCOMPARE(clockText(-0.25), QStringLiteral("18:00:00")); // shown from the day before
     QCOMPARE(clockText(timeOfDayValue(QTime(10, 5, 0))), QStringLiteral("10:05:00"));
-}
-
-void TestRegional::replyValuesArePlainDecimals() {
-    useLocale(QStringLiteral("de_DE")); // a reply is read with "." whatever the region
-    const struct {
-        const char* reply;
-        ReplyValue::Kind kind;
-        double value;
-    } cases[] = {
-        {"*+00021.50", ReplyValue::Kind::Number, 21.5},
-        {"*-00003.25", ReplyValue::Kind::Number, -3.25},
-        {"*+   7.5  ", ReplyValue::Kind::Number, 7.5},
-        {"*+.5", ReplyValue::Kind::Number, 0.5},
-        {"*+00100", ReplyValue::Kind::Number, 100},
-        {"*+", ReplyValue::Kind::Empty, 0},
-        {"*-9.99e307", ReplyValue::Kind::Invalid, 0},
-        {"*+1E3", ReplyValue::Kind::Invalid, 0},
-        {"*+inf", ReplyValue::Kind::Invalid, 0},
-        {"*+nan", ReplyValue::Kind::Invalid, 0},
-        {"*+0x10", ReplyValue::Kind::Invalid, 0},
-        {"*+0021,50", ReplyValue::Kind::Invalid, 0},
-        {"*+1.2.3", ReplyValue::Kind::Invalid, 0},
-        {"*+--5", ReplyValue::Kind::Invalid, 0},
-        {"*+.", ReplyValue::Kind::Invalid, 0},
-        {"*+      ", ReplyValue::Kind::Invalid, 0},
-        {"?+00021.50", ReplyValue::Kind::Invalid, 0},
-    };
-    for (const auto& c : cases) {
-        const ReplyValue v = parseReplyValue(QLatin1String(c.reply));
-        QVERIFY2(v.kind == c.kind, c.reply);
-        if (c.kind == ReplyValue::Kind::Number)
-            QCOMPARE(v.value, c.value);
-    }
 }
 
 QTEST_APPLESS_MAIN(TestRegional)

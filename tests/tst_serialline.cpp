@@ -8,6 +8,7 @@
 #include "ScriptedDialogs.h"
 #include "SettingsKeys.h"
 #include "TempSettings.h"
+#include "TestDoubles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -70,13 +71,13 @@ void TestSerialLine::transactionsWithTheModules() {
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
     CommandLink link(*m_port, m_clock, m_dialogs);
     for (const char* address : {"1", "2", "3", "5", "6", "7"}) {
-        const QString reply = link.readData(QLatin1String(address));
+        const QString reply = transactNow(link, QLatin1String(address));
         QVERIFY2(reply.size() == 10 && reply.startsWith('*'), qPrintable(reply));
     }
     const std::vector<std::string> expected = {"$1RD", "$2RD", "$3RD", "$5RD", "$6RD", "$7RD"};
     QCOMPARE(m_sim->frames(), expected);
     m_sim->setReply('1', "*-00003.25");
-    QCOMPARE(link.readData(QStringLiteral("1")), QStringLiteral("*-00003.25"));
+    QCOMPARE(transactNow(link, QStringLiteral("1")), QStringLiteral("*-00003.25"));
     QVERIFY(m_dialogs.messages.isEmpty());
 }
 
@@ -94,7 +95,7 @@ void TestSerialLine::misbehavingModules() {
     };
     for (const auto& [fault, expected] : cases) {
         m_sim->setFault('6', fault);
-        QCOMPARE(link.readData(QStringLiteral("6")), expected);
+        QCOMPARE(transactNow(link, QStringLiteral("6")), expected);
     }
 }
 
@@ -104,21 +105,21 @@ void TestSerialLine::aLateReplyIsDroppedByTheNextTransaction() {
     CommandLink link(*m_port, m_clock, m_dialogs);
     m_sim->setReply('5', "*+00100.00");
     m_sim->setFault('5', Fault::Late);
-    QCOMPARE(link.readData(QStringLiteral("5")), QStringLiteral("TIMEOUT"));
+    QCOMPARE(transactNow(link, QStringLiteral("5")), QStringLiteral("TIMEOUT"));
     QTest::qWait(100); // the late reply arrives and waits in the buffer
     m_sim->setFault('5', Fault::None);
     m_sim->setReply('5', "*+00200.00");
-    QCOMPARE(link.readData(QStringLiteral("5")), QStringLiteral("*+00200.00"));
+    QCOMPARE(transactNow(link, QStringLiteral("5")), QStringLiteral("*+00200.00"));
 }
 
 void TestSerialLine::aModuleThatDropsOffTheLine() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
     CommandLink link(*m_port, m_clock, m_dialogs);
-    QVERIFY(link.readData(QStringLiteral("2")).startsWith('*'));
+    QVERIFY(transactNow(link, QStringLiteral("2")).startsWith('*'));
     m_sim->dropOffLine();
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(link.readData(QStringLiteral("2")), QStringLiteral("TIMEOUT"));
+        QCOMPARE(transactNow(link, QStringLiteral("2")), QStringLiteral("TIMEOUT"));
 }
 
 void TestSerialLine::portNumberConversion() {

@@ -63,7 +63,7 @@ void TestStripChart::init() {
 
 void TestStripChart::staysEmptyUntilPlottingStarts() {
     m_f->find<TwoStateButton>("cwbPh")->setValue(true);
-    emit m_f->window->readTimer().tick();
+    m_f->readCycle();
     QVERIFY(!m_f->window->plotTimer().isEnabled());
     QVERIFY(chart()->points(1).empty() && chart()->points(2).empty());
     QCOMPARE(m_f->find<TwoStateButton>("cwPlot")->text(), QStringLiteral("Start Plot"));

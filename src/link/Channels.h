@@ -3,36 +3,51 @@
 #include "InstrumentPanel.h"
 
 #include <QString>
+#include <chrono>
+#include <functional>
 
 struct MeasurementState;
 class CommandLink;
+class MonotonicClock;
 class OperatorDialogs;
 
 // The read-and-convert routines of the three channel groups. Each reports its own failures and
-// never passes an error up to the read cycle.
+// never passes an error up to the read cycle. A routine returns as soon as its first command is
+// out; done runs once its last reply has been handled.
 class Channels {
 public:
+    using Done = std::function<void()>;
+
     Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-             OperatorDialogs& dialogs);
+             OperatorDialogs& dialogs, MonotonicClock& clock);
 
     // pH probe 1 at "6", probe 2 at "7"; temperature compensated with the selected thermistor.
-    void ReadPhProbe(const QString& address);
-    // Frequency module "5"; the total grows by frequency times the seconds since the previous
-    // read cycle started, so it counts pulses whatever the update rate.
-    void ReadFlow(double secondsSinceLastCycle);
+    void ReadPhProbe(const QString& address, Done done = {});
+    // Frequency module "5". The total grows by frequency times the seconds the group was on since
+    // the previous successful read, so it counts pulses whatever the update rate.
+    void ReadFlow(Done done = {});
     // Thermistors "1", "2", "3" in that order.
-    void ReadThermistors();
+    void ReadThermistors(Done done = {});
+    // The flow group was switched on: time before this is not flow.
+    void flowSwitchedOn();
 
     // Shown on a pH readout when the conversion is undefined (slope 0, or -273.15 degrees).
     static QString noPhText() { return QStringLiteral("---"); }
 
 private:
-    // One transaction; true with the value for a number. A reply that is not a number shows the
-    // failure message and switches the group off; an empty value text is silently nothing.
-    bool readNumber(const QString& address, const QString& failure, Group group, double* value);
+    using NumberHandler = std::function<void(bool isNumber, double value)>;
+    // One transaction; isNumber with the value for a number. A reply that is not a number shows
+    // the failure message and switches the group off; an empty value text is silently nothing.
+    void readNumber(const QString& address, const QString& failure, Group group,
+                    NumberHandler handler);
+    void showPh(const QString& address, double reading);
+    void showFlow(double reading, std::chrono::nanoseconds sentAt);
+    void readThermistor(int index, Done done);
 
     MeasurementState& m_state;
     CommandLink& m_link;
     InstrumentPanel& m_panel;
     OperatorDialogs& m_dialogs;
+    MonotonicClock& m_clock;
+    std::chrono::nanoseconds m_flowCreditedUntil;
 };

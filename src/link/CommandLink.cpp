@@ -4,9 +4,7 @@
 #include "OperatorDialogs.h"
 #include "SerialLine.h"
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 using namespace std::chrono;
 
@@ -24,7 +22,6 @@ void CommandLink::SendCommand(const QString& command) {
 QString CommandLink::ReceiveReply() {
     if (!m_line.portOpen())
         return QString();
-    WaitMs(replyWaitMs);
     QString collected;
     bool started = false;
     // A line at 19200 baud brings about 70 characters in the wait; a device that never stops
@@ -45,22 +42,41 @@ QString CommandLink::ReceiveReply() {
     return QStringLiteral("TIMEOUT");
 }
 
-void CommandLink::WaitMs(float ms) {
-    const nanoseconds wait = milliseconds(qint64(std::trunc(ms)));
-    const nanoseconds start = m_clock.now();
-    constexpr nanoseconds spinPart = milliseconds(1);
-    for (;;) {
-        const nanoseconds remaining = wait - (m_clock.now() - start);
-        if (remaining <= nanoseconds::zero())
-            return;
-        if (remaining > spinPart)
-            m_clock.sleepFor(remaining - spinPart);
-        else
-            std::this_thread::yield();
-    }
+void CommandLink::WaitMs(float ms, std::function<void()> then) {
+    waitUntil(m_clock.now() + milliseconds(qint64(std::trunc(ms))), std::move(then));
 }
 
-QString CommandLink::readData(const QString& address) {
+void CommandLink::waitUntil(nanoseconds deadline, std::function<void()> then) {
+    const nanoseconds remaining = deadline - m_clock.now();
+    if (remaining <= nanoseconds::zero()) {
+        then();
+        return;
+    }
+    // A timer that fires a little early is simply set again for what is left.
+    m_clock.callAfter(remaining, this, [this, deadline, then = std::move(then)]() mutable {
+        waitUntil(deadline, std::move(then));
+    });
+}
+
+void CommandLink::transact(const QString& address, ReplyHandler handler) {
     SendCommand(QStringLiteral("$") + address + QStringLiteral("RD\r"));
-    return ReceiveReply();
+    if (!m_line.portOpen()) {
+        handler(QString());
+        return;
+    }
+    m_waiting = true;
+    m_handler = std::move(handler);
+    // The 35 ms count from just after the command was handed to the port.
+    WaitMs(replyWaitMs, [this] {
+        m_waiting = false;
+        const QString reply = ReceiveReply();
+        ReplyHandler handler = std::exchange(m_handler, nullptr);
+        handler(reply);
+    });
+}
+
+void CommandLink::discardWaitingReply(std::function<void()> instead) {
+    if (!m_waiting)
+        return;
+    m_handler = [instead = std::move(instead)](const QString&) { instead(); };
 }

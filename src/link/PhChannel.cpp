@@ -2,6 +2,7 @@
 #include "CommandLink.h"
 #include "InstrumentPanel.h"
 #include "MeasurementState.h"
+#include "MonotonicClock.h"
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
 #include "ReplyValue.h"
@@ -28,25 +29,33 @@ struct Probe {
 } // namespace
 
 Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-                   OperatorDialogs& dialogs)
-    : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs) {}
+                   OperatorDialogs& dialogs, MonotonicClock& clock)
+    : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs), m_clock(clock),
+      m_flowCreditedUntil(clock.now()) {}
 
-bool Channels::readNumber(const QString& address, const QString& failure, Group group,
-                          double* value) {
-    const ReplyValue reply = parseReplyValue(m_link.readData(address));
-    if (reply.kind == ReplyValue::Kind::Invalid) {
-        m_dialogs.message(failure);
-        m_panel.switchGroupOff(group);
-    }
-    *value = reply.value;
-    return reply.kind == ReplyValue::Kind::Number;
+void Channels::readNumber(const QString& address, const QString& failure, Group group,
+                          NumberHandler handler) {
+    m_link.transact(address, [this, failure, group, handler](const QString& text) {
+        const ReplyValue reply = parseReplyValue(text);
+        if (reply.kind == ReplyValue::Kind::Invalid) {
+            m_dialogs.message(failure);
+            m_panel.switchGroupOff(group);
+        }
+        handler(reply.kind == ReplyValue::Kind::Number, reply.value);
+    });
 }
 
-void Channels::ReadPhProbe(const QString& address) {
-    double reading = 0;
-    if (!readNumber(address, QStringLiteral("NO VALID RETURN FROM pH MODULE"), Group::Ph, &reading))
-        return;
+void Channels::ReadPhProbe(const QString& address, Done done) {
+    readNumber(address, QStringLiteral("NO VALID RETURN FROM pH MODULE"), Group::Ph,
+               [this, address, done](bool isNumber, double reading) {
+                   if (isNumber)
+                       showPh(address, reading);
+                   if (done)
+                       done();
+               });
+}
 
+void Channels::showPh(const QString& address, double reading) {
     MeasurementState& s = m_state;
     Probe probe1{s.probe1mV,       s.probe1Volts, s.offset1,         s.slope1,
                  s.probe1ThermSel, s.ph1,         Readout::Probe1mV, Readout::Probe1pH};

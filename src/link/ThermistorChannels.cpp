@@ -6,35 +6,50 @@
 #include "RegionalText.h"
 #include "ReplyValue.h"
 
-void Channels::ReadThermistors() {
-    struct Thermistor {
-        const char* address;
-        double& field;
-        Readout readout;
-        Slide slide;
-        const char* failure;
-    };
-    const Thermistor thermistors[] = {
-        {"1", m_state.therm1, Readout::Therm1, Slide::Therm1, "No valid return from thermistor 1"},
-        {"2", m_state.therm2, Readout::Therm2, Slide::Therm2, "No valid return from thermistor 2"},
-        {"3", m_state.therm3, Readout::Therm3, Slide::Therm3, "No valid return from thermistor 3"},
-    };
-    for (const Thermistor& t : thermistors) {
-        const ReplyValue value = parseReplyValue(m_link.readData(QLatin1String(t.address)));
+namespace {
+struct Thermistor {
+    const char* address;
+    double MeasurementState::*field;
+    Readout readout;
+    Slide slide;
+    const char* failure;
+};
+const Thermistor kThermistors[] = {
+    {"1", &MeasurementState::therm1, Readout::Therm1, Slide::Therm1,
+     "No valid return from thermistor 1"},
+    {"2", &MeasurementState::therm2, Readout::Therm2, Slide::Therm2,
+     "No valid return from thermistor 2"},
+    {"3", &MeasurementState::therm3, Readout::Therm3, Slide::Therm3,
+     "No valid return from thermistor 3"},
+};
+} // namespace
+
+void Channels::ReadThermistors(Done done) {
+    readThermistor(0, std::move(done));
+}
+
+void Channels::readThermistor(int index, Done done) {
+    const Thermistor& t = kThermistors[index];
+    m_link.transact(QLatin1String(t.address), [this, index, done, &t](const QString& text) {
+        const ReplyValue value = parseReplyValue(text);
         switch (value.kind) {
         case ReplyValue::Kind::Empty:
-            return; // the remaining thermistors wait for the next cycle
+            break; // the remaining thermistors wait for the next cycle
         case ReplyValue::Kind::Number:
-            t.field = value.value;
-            m_panel.showReadout(t.readout, regional::numberText(t.field));
-            m_panel.showSlide(t.slide, t.field);
+            m_state.*t.field = value.value;
+            m_panel.showReadout(t.readout, regional::numberText(value.value));
+            m_panel.showSlide(t.slide, value.value);
             break;
         case ReplyValue::Kind::Invalid:
             m_dialogs.message(QLatin1String(t.failure));
             // Only thermistor 3 switches the group off.
-            if (&t == &thermistors[2])
+            if (index == 2)
                 m_panel.switchGroupOff(Group::Therm);
             break;
         }
-    }
+        if (value.kind != ReplyValue::Kind::Empty && index < 2)
+            readThermistor(index + 1, done);
+        else if (done)
+            done();
+    });
 }

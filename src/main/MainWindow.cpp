@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Acquisition.h"
 #include "CalibrationDialog.h"
 #include "CalibrationStore.h"
 #include "ChartModes.h"
@@ -22,16 +23,15 @@
 #include <QLabel>
 #include <QMenuBar>
 
-MainWindow::MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
+MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                        const CalibrationStore& store, OperatorDialogs& dialogs,
-                       MonotonicClock& clock, const QString& programFolder)
+                       const QString& programFolder)
     : m_state(state), m_port(port), m_dialogs(dialogs), m_store(store),
-      m_programFolder(programFolder), m_channels(state, link, *this, dialogs),
-      m_readCycle(state, m_channels, clock), m_logSession(state, tmrLogger, *this, dialogs) {
+      m_programFolder(programFolder), m_acquisition(acquisition),
+      m_logSession(state, tmrLogger, *this, dialogs) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
     tmrLogger.setObjectName(QStringLiteral("tmrLogger"));
-    tmrRd.setObjectName(QStringLiteral("tmrRd"));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
 
     auto* central = new QWidget(this);
@@ -99,7 +99,6 @@ void MainWindow::startUp() {
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
     m_store.loadAll(m_state);
-    m_readCycle.timerStarted();
 }
 
 void MainWindow::showReadout(Readout readout, const QString& text) {

@@ -1,23 +1,20 @@
 #pragma once
 
-#include "Channels.h"
 #include "InstrumentPanel.h"
 #include "LogSession.h"
 #include "LoggingIndicators.h"
-#include "ReadCycle.h"
 #include "WindowTimer.h"
 
 #include <QMainWindow>
 
 struct MeasurementState;
+class Acquisition;
 class CalibrationDialog;
 class CalibrationStore;
-class CommandLink;
 class CommPort;
 class Knob;
 class LogSetupDialog;
 class ModeSelector;
-class MonotonicClock;
 class OperatorDialogs;
 class QAction;
 class QComboBox;
@@ -30,23 +27,24 @@ class StatusPanels;
 class StripChart;
 class TwoStateButton;
 
-// frmMain: every readout, switch, knob, the strip chart, the status bar and the menus, the serial
-// port and the three timers.
-class MainWindow : public QMainWindow, public InstrumentPanel, public LoggingIndicators {
+// frmMain: every readout, switch, knob, the strip chart, the status bar and the menus. It shows
+// what the acquisition reads and forwards the operator's choices to it; the plot and logger timers
+// are its own.
+class MainWindow : public QMainWindow, public LoggingIndicators {
     Q_OBJECT
 public:
-    MainWindow(MeasurementState& state, CommPort& port, CommandLink& link,
-               const CalibrationStore& store, OperatorDialogs& dialogs, MonotonicClock& clock,
+    MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
+               const CalibrationStore& store, OperatorDialogs& dialogs,
                const QString& programFolder);
     ~MainWindow() override;
 
     // Runs once before the window is first shown.
     void startUp();
 
-    // InstrumentPanel
-    void showReadout(Readout readout, const QString& text) override;
-    void showSlide(Slide slide, double value) override;
-    void switchGroupOff(Group group) override;
+    // What the acquisition shows; switching a group off runs its switch's change handler.
+    void showReadout(Readout readout, const QString& text);
+    void showSlide(Slide slide, double value);
+    void switchGroupOff(Group group);
 
     // LoggingIndicators
     void showLogPath(const QString& path) override;
@@ -55,7 +53,6 @@ public:
     void setStopEnabled(bool enabled) override;
     QString totalLitersText() const override;
 
-    WindowTimer& readTimer() { return tmrRd; }
     WindowTimer& plotTimer() { return tmrPlot; }
     WindowTimer& loggerTimer() { return tmrLogger; }
     LogSetupDialog* logSetupDialog() const { return m_logSetup; }
@@ -84,11 +81,9 @@ private:
 
     // Timers with their design settings.
     WindowTimer tmrLogger{0, true};
-    WindowTimer tmrRd{10000, true};
     WindowTimer tmrPlot{1000, false};
 
-    Channels m_channels;
-    ReadCycle m_readCycle;
+    Acquisition& m_acquisition;
     LogSession m_logSession;
     LogSetupDialog* m_logSetup = nullptr;
     CalibrationDialog* m_calibration = nullptr;

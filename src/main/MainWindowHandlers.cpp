@@ -2,6 +2,7 @@
 // rate, scale knobs and the strip chart controls.
 #include "MainWindow.h"
 
+#include "Acquisition.h"
 #include "ChartModes.h"
 #include "Knob.h"
 #include "MeasurementState.h"
@@ -20,7 +21,9 @@
 #include <QTime>
 
 void MainWindow::connectHandlers() {
-    connect(&tmrRd, &WindowTimer::tick, this, [this] { m_readCycle.run(); });
+    connect(&m_acquisition, &Acquisition::readoutShown, this, &MainWindow::showReadout);
+    connect(&m_acquisition, &Acquisition::slideShown, this, &MainWindow::showSlide);
+    connect(&m_acquisition, &Acquisition::switchOffRequested, this, &MainWindow::switchGroupOff);
     connect(cwbPh, &TwoStateButton::valueChanged, this,
             [this](bool on) { onGroupSwitch(Group::Ph, on); });
     connect(cwbFlow, &TwoStateButton::valueChanged, this,
@@ -74,19 +77,16 @@ void MainWindow::connectHandlers() {
 
 void MainWindow::onGroupSwitch(Group group, bool on) {
     struct Members {
-        bool& flag;
         QList<QLabel*> readouts;
         QList<SlideIndicator*> slides;
     };
-    Members members[] = {
-        {m_state.phOn, {lblmV, lblpH}, {}}, // probe 2's readouts keep their last values
-        {m_state.flowOn, {lblHz, lblLitersPerMin, liters}, {CWSlideFlow, CWSlideLiters}},
-        {m_state.thermOn,
-         {lblTherm1, lblTherm2, lblTherm3},
-         {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3}},
+    const Members members[] = {
+        {{lblmV, lblpH}, {}}, // probe 2's readouts keep their last values
+        {{lblHz, lblLitersPerMin, liters}, {CWSlideFlow, CWSlideLiters}},
+        {{lblTherm1, lblTherm2, lblTherm3}, {CWSlideTherm1, CWSlideTherm2, CWSlideTherm3}},
     };
-    Members& m = members[int(group)];
-    m.flag = on;
+    const Members& m = members[int(group)];
+    m_acquisition.setGroup(group, on);
     if (on)
         return;
     for (QLabel* label : m.readouts)
@@ -96,12 +96,7 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
 }
 
 void MainWindow::applyUpdateRate() {
-    static const int periods[] = {1000, 500, 250, 200, 100};
-    tmrRd.setEnabled(false);
-    const int position = cmbUpdate->currentIndex();
-    if (position >= 0 && position < int(std::size(periods)))
-        tmrRd.setInterval(periods[position]);
-    tmrRd.setEnabled(true);
+    m_acquisition.applyRate(cmbUpdate->currentIndex());
 }
 
 void MainWindow::plotTick() {

@@ -1,4 +1,5 @@
 // dgh-gui: polls the DGH sensor modules and shows, charts and logs their readings.
+#include "Acquisition.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -20,8 +21,9 @@ int main(int argc, char* argv[]) {
     SteadyClock clock;
     WidgetDialogs dialogs;
     CommandLink link(MSComm1, clock, dialogs);
+    Acquisition acquisition(state, link, dialogs, clock);
     const CalibrationStore store(settings);
-    MainWindow window(state, MSComm1, link, store, dialogs, clock,
+    MainWindow window(state, MSComm1, acquisition, store, dialogs,
                       QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();

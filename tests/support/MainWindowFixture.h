@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Acquisition.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -24,6 +25,7 @@ struct MainWindowFixture {
     SteadyClock clock;
     ScriptedDialogs dialogs;
     CommandLink link{port, clock, dialogs};
+    Acquisition acquisition{state, link, dialogs, clock};
     CalibrationStore store{settings.location};
     std::unique_ptr<MainWindow> window;
 
@@ -36,10 +38,16 @@ struct MainWindowFixture {
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
         window =
-            std::make_unique<MainWindow>(state, port, link, store, dialogs, clock, programFolder);
+            std::make_unique<MainWindow>(state, port, acquisition, store, dialogs, programFolder);
         window->startUp();
         window->show();
         return *window;
+    }
+
+    // One read cycle from a tick of the read timer, run to its end.
+    void readCycle() {
+        emit acquisition.readTimer().tick();
+        QTRY_VERIFY_WITH_TIMEOUT(!acquisition.cycleRunning(), 5000);
     }
 
     template <typename T> T* find(const char* name) const {

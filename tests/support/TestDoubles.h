@@ -1,10 +1,12 @@
 #pragma once
 
+#include "CommandLink.h"
 #include "InstrumentPanel.h"
 #include "MonotonicClock.h"
 #include "SerialLine.h"
 
 #include <QByteArray>
+#include <QEventLoop>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -40,24 +42,41 @@ public:
     }
 };
 
-// A clock that only moves when slept on, or by a small step each time it is read (a spin).
+// A clock that moves only when a wait is asked of it, and then calls back at once: a whole
+// transaction, wait included, completes inside the call that started it.
 class FakeClock : public MonotonicClock {
 public:
     std::chrono::nanoseconds time{std::chrono::seconds(1000)};
-    std::chrono::nanoseconds readStep{std::chrono::microseconds(50)};
-    std::chrono::nanoseconds slept{};
-    int reads = 0;
+    std::chrono::nanoseconds waited{};
+    int waits = 0;
+    std::function<void()> beforeCallback; // runs "during" the wait
 
-    std::chrono::nanoseconds now() override {
-        ++reads;
-        time += readStep;
-        return time;
-    }
-    void sleepFor(std::chrono::nanoseconds d) override {
-        slept += d;
-        time += d;
+    std::chrono::nanoseconds now() override { return time; }
+    void callAfter(std::chrono::nanoseconds delay, const QObject*,
+                   std::function<void()> callback) override {
+        ++waits;
+        waited += delay;
+        time += delay;
+        if (beforeCallback)
+            beforeCallback();
+        callback();
     }
 };
+
+// One transaction on a real line, waited for in a local event loop.
+inline QString transactNow(CommandLink& link, const QString& address) {
+    QString reply;
+    bool done = false;
+    QEventLoop loop;
+    link.transact(address, [&](const QString& r) {
+        reply = r;
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+    return reply;
+}
 
 // Records what the channel routines show; switching a group off records the group.
 class RecordingPanel : public InstrumentPanel {

@@ -1,0 +1,114 @@
+#include "Acquisition.h"
+
+#include "CommandLink.h"
+#include "MeasurementState.h"
+
+namespace {
+constexpr int kPeriods[] = {1000, 500, 250, 200, 100}; // ms, by list position
+}
+
+Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
+                         MonotonicClock& clock)
+    : m_state(state), m_link(link), m_channels(state, link, *this, dialogs, clock) {
+    m_timer.setObjectName(QStringLiteral("tmrRd"));
+    connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);
+}
+
+void Acquisition::applyRate(int listPosition) {
+    m_timer.setEnabled(false);
+    if (listPosition >= 0 && listPosition < int(std::size(kPeriods)))
+        m_timer.setInterval(kPeriods[listPosition]);
+    m_timer.setEnabled(true);
+}
+
+bool& Acquisition::flagOf(Group group) {
+    switch (group) {
+    case Group::Ph:
+        return m_state.phOn;
+    case Group::Flow:
+        return m_state.flowOn;
+    case Group::Therm:
+        break;
+    }
+    return m_state.thermOn;
+}
+
+void Acquisition::setGroup(Group group, bool on) {
+    flagOf(group) = on;
+    if (on && group == Group::Flow)
+        m_channels.flowSwitchedOn();
+    if (on)
+        return;
+    const bool awaited = (group == Group::Flow && m_step == Step::Flow) ||
+                         (group == Group::Ph && m_step == Step::Ph) ||
+                         (group == Group::Therm && m_step == Step::Therm);
+    if (awaited && m_link.waiting()) {
+        m_onAtStart[int(group)] = false;
+        m_link.discardWaitingReply([this] { next(); });
+    }
+}
+
+void Acquisition::tick() {
+    // Ticks that fall due during a cycle (or a failure message inside one) are not queued: at
+    // most one waits, and it runs when the cycle ends. Cycles never nest.
+    if (cycleRunning()) {
+        m_tickPending = true;
+        return;
+    }
+    startCycle();
+}
+
+void Acquisition::startCycle() {
+    for (Group g : {Group::Ph, Group::Flow, Group::Therm})
+        m_onAtStart[int(g)] = flagOf(g);
+    m_step = Step::Idle;
+    next();
+}
+
+void Acquisition::next() {
+    // Each group is tested when the cycle reaches it; the pH group once for both probes.
+    auto wanted = [this](Group g) { return m_onAtStart[int(g)] && flagOf(g); };
+    const auto done = [this] { next(); };
+    switch (m_step) {
+    case Step::Idle:
+        m_step = Step::Flow;
+        if (wanted(Group::Flow))
+            return m_channels.ReadFlow(done);
+        [[fallthrough]];
+    case Step::Flow:
+        m_step = Step::Ph;
+        if (wanted(Group::Ph))
+            return m_channels.ReadPhProbe(QStringLiteral("6"), [this] {
+                // An operator's switch-off during probe 6's wait skips probe 7; a failure of
+                // probe 6 does not.
+                if (m_onAtStart[int(Group::Ph)])
+                    return m_channels.ReadPhProbe(QStringLiteral("7"), [this] { next(); });
+                next();
+            });
+        [[fallthrough]];
+    case Step::Ph:
+        m_step = Step::Therm;
+        if (wanted(Group::Therm))
+            return m_channels.ReadThermistors(done);
+        [[fallthrough]];
+    case Step::Therm:
+        m_step = Step::Idle;
+        emit cycleFinished();
+        // From the event loop, so that a run of cycles never deepens the stack.
+        if (std::exchange(m_tickPending, false))
+            QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
+        return;
+    }
+}
+
+void Acquisition::showReadout(Readout readout, const QString& text) {
+    emit readoutShown(readout, text);
+}
+
+void Acquisition::showSlide(Slide slide, double value) {
+    emit slideShown(slide, value);
+}
+
+void Acquisition::switchGroupOff(Group group) {
+    emit switchOffRequested(group);
+}

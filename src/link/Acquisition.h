@@ -1,0 +1,64 @@
+#pragma once
+
+#include "Channels.h"
+#include "InstrumentPanel.h"
+#include "WindowTimer.h"
+
+#include <QObject>
+#include <array>
+
+struct MeasurementState;
+class CommandLink;
+class MonotonicClock;
+class OperatorDialogs;
+
+// The read timer and its cycle: flow, then both pH probes, then the thermistors, each group read
+// only while switched on. A cycle moves on from the link's reply callbacks, so the window keeps
+// painting and handling the operator while the line waits. What the channels show goes out as
+// signals; the window connects them to its readouts, slides and switches.
+class Acquisition : public QObject, private InstrumentPanel {
+    Q_OBJECT
+public:
+    Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
+                MonotonicClock& clock);
+
+    // tmrRd: 10000 ms from start until a rate is applied.
+    WindowTimer& readTimer() { return m_timer; }
+    // The update-rate list: 1000, 500, 250, 200, 100 ms at positions 0 to 4; any other position
+    // keeps the period. Either way the countdown starts again.
+    void applyRate(int listPosition);
+    // A group switch changed. Switched off while its reply is awaited, the reply is discarded
+    // and the rest of the group waits for the next cycle; switched on, the group is read from the
+    // next cycle on.
+    void setGroup(Group group, bool on);
+    bool cycleRunning() const { return m_step != Step::Idle; }
+
+signals:
+    void readoutShown(Readout readout, const QString& text);
+    void slideShown(Slide slide, double value);
+    // The group's switch must go off; its change handler comes back through setGroup().
+    void switchOffRequested(Group group);
+    void cycleFinished();
+
+private:
+    enum class Step { Idle, Flow, Ph, Therm };
+
+    void tick();
+    void startCycle();
+    void next();
+    bool& flagOf(Group group);
+
+    // InstrumentPanel, for the channels.
+    void showReadout(Readout readout, const QString& text) override;
+    void showSlide(Slide slide, double value) override;
+    void switchGroupOff(Group group) override;
+
+    MeasurementState& m_state;
+    CommandLink& m_link;
+    Channels m_channels;
+    WindowTimer m_timer{10000, true};
+    Step m_step = Step::Idle;
+    bool m_tickPending = false;
+    // Groups that were on when the cycle started; only they are read in it.
+    std::array<bool, 3> m_onAtStart{};
+};
