@@ -37,6 +37,7 @@ private slots:
     void compensationSelectors();
     void updateRate();
     void controlsSpeakToScreenReaders();
+    void fitsASmallScreenAndResizes();
 };
 
 void TestMainWindow::startUpWithAnEmptyStore() {
@@ -181,8 +182,9 @@ void TestMainWindow::everyControlIsThere() {
     const QFont readout = f.find<QLabel>("lblpH1")->font();
     QCOMPARE(readout.pointSize(), 18);
     QCOMPARE(readout.families().first(), QStringLiteral("Haettenschweiler"));
-    QVERIFY(f.find<QLabel>("lblpH1")->styleSheet().contains(QStringLiteral("#ff2020")));
-    QVERIFY(f.find<QLabel>("lblpH")->styleSheet().contains(QStringLiteral("#20ff20")));
+    QCOMPARE(f.find<QLabel>("lblpH1")->palette().color(QPalette::WindowText), QColor(0xff2020));
+    QCOMPARE(f.find<QLabel>("lblpH")->palette().color(QPalette::WindowText), QColor(0x20ff20));
+    QCOMPARE(f.find<QLabel>("lblpH")->palette().color(QPalette::Window), QColor(Qt::black));
 }
 
 void TestMainWindow::startUpReportsAPortThatCannotBeOpened() {
@@ -360,12 +362,67 @@ void TestMainWindow::controlsSpeakToScreenReaders() {
     w.showSlide(Slide::Therm1, 21.5);
     QCOMPARE(name(slide), QStringLiteral("Thermistor 1"));
     QVERIFY(value(slide).startsWith(QStringLiteral("21.5")));
-    auto* readout = f.find<QLabel>("lblpH");
-    QCOMPARE(name(readout), QStringLiteral("pH1"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(slide)->text(QAccessible::Description),
+             QStringLiteral("Scale 5 to 25; lowest 21.5, highest 21.5"));
+    // Readouts read as caption and value; status panels as their text.
+    w.showReadout(Readout::Probe1pH, QStringLiteral("7.0123"));
+    QCOMPARE(name(f.find<QLabel>("lblpH")), QStringLiteral("pH1: 7.0123"));
+    QCOMPARE(name(f.find<QLabel>("panel4")), QStringLiteral("Not Logging"));
+    // Buttons with the same face say which panel they belong to.
+    QCOMPARE(name(f.find<TwoStateButton>("cwbFlow")), QStringLiteral("Start flow"));
+    QCOMPARE(name(f.find<TwoStateButton>("cwbTherm")), QStringLiteral("Start thermistors"));
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    QCOMPARE(name(f.find<TwoStateButton>("cwbTherm")), QStringLiteral("Stop thermistors"));
+    QCOMPARE(name(f.find<TwoStateButton>("cwbReset")), QStringLiteral("Reset thermistor markers"));
+    QCOMPARE(name(f.find<TwoStateButton>("CWButton3")), QStringLiteral("Reset total liters"));
+    // The chart tells its cursors as the status bar does, and its ranges.
+    auto* chart = f.find<StripChart>("CWGraph1");
+    chart->setCursorVisible(2, true);
+    chart->moveCursor(2, regional::timeOfDayValue(QTime(10, 5, 0)), 7.25);
+    const QString summary =
+        QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description);
+    QVERIFY2(summary.contains(QStringLiteral("Cursor 2: X:  10:05:00, Y:  7.25")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("pH 1 0 to 15")), qPrintable(summary));
     auto* mode = f.find<ModeSelector>("GraphMode");
     QCOMPARE(name(mode->slider()), QStringLiteral("Graph mode"));
     QCOMPARE(QAccessible::queryAccessibleInterface(mode->slider())->text(QAccessible::Description),
              QStringLiteral("Pan"));
+}
+
+void TestMainWindow::fitsASmallScreenAndResizes() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    // A 1024x768 screen with a 40-pixel panel, less the window frame.
+    const QSize minimum = w.minimumSizeHint();
+    QVERIFY2(minimum.width() <= 1000 && minimum.height() <= 690,
+             qPrintable(QStringLiteral("%1x%2").arg(minimum.width()).arg(minimum.height())));
+    auto* chart = f.find<StripChart>("CWGraph1");
+    for (const QSize& size : {minimum, QSize(1000, 690), QSize(1600, 1000)}) {
+        w.resize(size);
+        QCoreApplication::processEvents();
+        // Nothing overlaps: every control lies inside its frame and beside its neighbours.
+        const auto boxes = w.findChildren<QGroupBox*>();
+        for (QGroupBox* a : boxes)
+            for (QGroupBox* b : boxes)
+                if (a != b && a->parentWidget() == b->parentWidget())
+                    QVERIFY2(!a->geometry().intersects(b->geometry()),
+                             qPrintable(a->objectName() + " overlaps " + b->objectName()));
+        const QRect row = f.find<QWidget>("Picture3")->geometry();
+        QVERIFY(chart->parentWidget()->geometry().bottom() < row.top());
+        for (auto* label : w.findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty() && !label->wordWrap())
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                             label->contentsRect().width(),
+                         qPrintable(label->objectName() + ": " + label->text()));
+    }
+    // The chart takes what the window gains.
+    w.resize(1000, 690);
+    QCoreApplication::processEvents();
+    const QSize small = chart->size();
+    w.resize(1400, 900);
+    QCoreApplication::processEvents();
+    QVERIFY(chart->width() > small.width() && chart->height() > small.height());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -160,6 +160,10 @@ void ModuleSimulator::handleFrame(const std::string& raw) {
     std::string reply;
     {
         std::lock_guard lock(m_mutex);
+        // A demo runs for days: keep only the newest frames.
+        constexpr size_t kKeptFrames = 100000;
+        if (m_frames.size() >= kKeptFrames)
+            m_frames.erase(m_frames.begin(), m_frames.begin() + kKeptFrames / 2);
         m_frames.push_back(frame);
         if (frame.size() != 4 || frame.compare(2, 2, "RD") != 0 ||
             kAddresses.find(frame[1]) == std::string::npos)

@@ -5,6 +5,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+namespace {
+constexpr int kWrapWidth = 90; // pixels: a wider caption wraps
+}
+
 Knob::Knob(const QString& caption, int minimum, int maximum, int value, QWidget* parent)
     : QWidget(parent), m_dial(new QDial(this)), m_caption(new QLabel(caption, this)),
       m_valueText(new QLabel(this)) {
@@ -12,6 +16,18 @@ Knob::Knob(const QString& caption, int minimum, int maximum, int value, QWidget*
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_caption->setAlignment(Qt::AlignCenter);
+    // A long caption ("Total Liters tank scale") takes two lines rather than a wide column. Its
+    // height is set for two lines, so the window's layout need not ask it for a height per width
+    // (which a minimum window size does not take into account).
+    const QFontMetrics metrics(m_caption->font());
+    if (metrics.horizontalAdvance(caption) > kWrapWidth) {
+        m_caption->setWordWrap(true);
+        QSizePolicy policy = m_caption->sizePolicy();
+        policy.setHeightForWidth(false);
+        m_caption->setSizePolicy(policy);
+        m_caption->setMinimumWidth(kWrapWidth);
+        m_caption->setFixedHeight(2 * metrics.lineSpacing());
+    }
     m_caption->setBuddy(m_dial);
     m_valueText->setAlignment(Qt::AlignCenter);
     m_dial->setRange(minimum, maximum);

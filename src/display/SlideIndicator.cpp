@@ -7,8 +7,8 @@
 #include <algorithm>
 
 namespace {
-constexpr int kBaseSteps = 1000; // resolution of the bar that the base class keeps
 constexpr int kTicks = 5;
+constexpr int kMarkerWidth = 8;
 
 // Reads out the displayed value and scale in the indicator's own units, not the bar's steps.
 class SlideAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -18,7 +18,11 @@ public:
     SlideIndicator* slide() const { return static_cast<SlideIndicator*>(object()); }
 
     QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Value ? slide()->text() : QAccessibleWidget::text(t);
+        if (t == QAccessible::Value)
+            return slide()->text();
+        if (t == QAccessible::Description)
+            return slide()->scaleText();
+        return QAccessibleWidget::text(t);
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
         return type == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface*>(this)
@@ -48,11 +52,11 @@ SlideIndicator::SlideIndicator(const QString& caption, double scaleMin, double s
     }();
     Q_UNUSED(factoryInstalled);
     setOrientation(Qt::Vertical);
-    setRange(0, kBaseSteps);
     setTextVisible(true);
+    // An opaque background: a new value repaints the slide alone, never the frame behind it.
+    setAutoFillBackground(true);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(caption);
-    syncBase();
 }
 
 void SlideIndicator::setDisplayedValue(double value) {
@@ -61,17 +65,18 @@ void SlideIndicator::setDisplayedValue(double value) {
         m_lowest = m_lowest ? std::min(*m_lowest, value) : value;
         m_highest = m_highest ? std::max(*m_highest, value) : value;
     }
-    syncBase();
+    announceValue();
+    update(areas().values);
 }
 
 void SlideIndicator::setScaleMinimum(double minimum) {
     m_min = minimum;
-    syncBase();
+    scaleChanged();
 }
 
 void SlideIndicator::setScaleMaximum(double maximum) {
     m_max = maximum;
-    syncBase();
+    scaleChanged();
 }
 
 void SlideIndicator::resetMarkers() {
@@ -80,21 +85,30 @@ void SlideIndicator::resetMarkers() {
     update();
 }
 
+void SlideIndicator::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        m_labelWidth = -1;
+    QProgressBar::changeEvent(event);
+}
+
 std::pair<double, double> SlideIndicator::drawnScale() const {
     return m_min < m_max ? std::pair(m_min, m_max) : m_lastUsable;
 }
 
-void SlideIndicator::syncBase() {
+void SlideIndicator::scaleChanged() {
     // A minimum at or above the maximum keeps drawing on the last usable scale until the pair
     // is valid again.
     if (m_min < m_max)
         m_lastUsable = {m_min, m_max};
-    const auto [lo, hi] = drawnScale();
-    const double fraction = std::clamp((m_value - lo) / (hi - lo), 0.0, 1.0);
-    setValue(int(fraction * kBaseSteps));
+    announceValue();
+    update();
+}
+
+void SlideIndicator::announceValue() {
+    // The bar is drawn here from the indicator's own value; the base class's value is never set,
+    // since QProgressBar::setValue() repaints at once, inside the read cycle.
     QAccessibleValueChangeEvent event(this, m_value);
     QAccessible::updateAccessibility(&event);
-    update();
 }
 
 QString SlideIndicator::text() const {
@@ -105,29 +119,55 @@ QString SlideIndicator::text() const {
     return t;
 }
 
-QSize SlideIndicator::sizeHint() const {
-    return {70, 160};
+QString SlideIndicator::scaleText() const {
+    QString t = tr("Scale %1 to %2").arg(regional::numberText(m_min), regional::numberText(m_max));
+    if (m_withMarkers && m_lowest && m_highest)
+        t += tr("; lowest %1, highest %2")
+                 .arg(regional::numberText(*m_lowest), regional::numberText(*m_highest));
+    return t;
 }
 
-void SlideIndicator::paintEvent(QPaintEvent*) {
+QSize SlideIndicator::sizeHint() const {
+    // Scale labels, tick, track and a whole marker, at the widget's own font.
+    const Areas a = areas();
+    return {a.track.right() + 1 + kMarkerWidth + 2, 160};
+}
+
+SlideIndicator::Areas SlideIndicator::areas() const {
+    const QFontMetrics fm = fontMetrics();
+    // Measuring text shapes it: done once per font, not on every new value.
+    if (m_labelWidth < 0)
+        m_labelWidth = fm.horizontalAdvance(QStringLiteral("0000.0")) + 4;
+    Areas a;
+    a.labelWidth = m_labelWidth;
+    a.track = QRect(a.labelWidth + 6, fm.height() / 2 + 2, 14, height() - fm.height() - 4);
+    // The track and the markers at its right, which extend half a marker above and below it.
+    a.values = QRect(a.track.left() - 1, 0, width() - a.track.left() + 1, height());
+    return a;
+}
+
+void SlideIndicator::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics fm = fontMetrics();
-    const int labelWidth = fm.horizontalAdvance(QStringLiteral("0000.0")) + 4;
-    const QRect track(labelWidth + 6, fm.height() / 2 + 2, 14, height() - fm.height() - 4);
-    const auto [lo, hi] = drawnScale();
+    const Areas a = areas();
+    const QRect& track = a.track;
+    const double lo = drawnScale().first, hi = drawnScale().second;
     auto yOf = [&](double v) {
         const double f = std::clamp((v - lo) / (hi - lo), 0.0, 1.0);
         return track.bottom() - f * track.height();
     };
 
+    // A new value repaints only the track and markers; the scale is drawn when it is exposed.
     p.setPen(palette().color(QPalette::WindowText));
-    for (int i = 0; i <= kTicks; ++i) {
-        const double v = lo + (hi - lo) * i / kTicks;
-        const double y = yOf(v);
-        p.drawLine(QPointF(track.left() - 4, y), QPointF(track.left(), y));
-        p.drawText(QRectF(0, y - fm.height() / 2.0, labelWidth, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, regional::numberText(v));
+    if (!a.values.contains(event->rect())) {
+        for (int i = 0; i <= kTicks; ++i) {
+            const double v = lo + (hi - lo) * i / kTicks;
+            const double y = yOf(v);
+            p.drawLine(QPointF(track.left() - 4, y), QPointF(track.left(), y));
+            p.drawText(QRectF(0, y - fm.height() / 2.0, a.labelWidth, fm.height()),
+                       Qt::AlignRight | Qt::AlignVCenter, regional::numberText(v));
+        }
     }
     p.setBrush(palette().color(QPalette::Base));
     p.drawRect(track);
@@ -141,7 +181,8 @@ void SlideIndicator::paintEvent(QPaintEvent*) {
         auto marker = [&](double v, const QColor& c) {
             const double y = yOf(v);
             const QPointF tip(track.right() + 1, y);
-            const QPolygonF tri{tip, tip + QPointF(8, -5), tip + QPointF(8, 5)};
+            const QPolygonF tri{tip, tip + QPointF(kMarkerWidth, -5),
+                                tip + QPointF(kMarkerWidth, 5)};
             p.setBrush(c);
             p.drawPolygon(tri);
         };

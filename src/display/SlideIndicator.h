@@ -24,15 +24,25 @@ public:
 
     // The value as the operator reads it, for the screen reader too.
     QString text() const override;
+    // The scale and the markers, as a screen reader describes the indicator.
+    QString scaleText() const;
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    struct Areas {
+        int labelWidth = 0;
+        QRect track;
+        QRect values; // what a new value changes: the track and its markers
+    };
+    Areas areas() const;
     // Drawing range: the scale, or the last usable one while minimum >= maximum.
     std::pair<double, double> drawnScale() const;
-    void syncBase();
+    void scaleChanged();
+    void announceValue();
 
     QString m_caption;
     double m_min;
@@ -42,4 +52,5 @@ private:
     std::optional<double> m_lowest;
     std::optional<double> m_highest;
     std::pair<double, double> m_lastUsable;
+    mutable int m_labelWidth = -1; // scale label column, for the current font
 };

@@ -17,7 +17,11 @@ StatusPanels::StatusPanels(const QList<int>& widths, QWidget* parent) : QStatusB
         auto* picture = new QLabel(frame);
         auto* text = new QLabel(frame);
         text->setObjectName(QStringLiteral("panel%1").arg(i + 1));
-        text->setAccessibleName(tr("Status panel %1").arg(i + 1));
+        // A screen reader reads the panel's text as its name, and hears it change.
+        text->setAccessibleDescription(tr("Status panel %1").arg(i + 1));
+        // A long log path must not widen the window past the screen; it shows in full as the
+        // panel's tooltip.
+        text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
         picture->hide();
         layout->addWidget(picture);
@@ -33,6 +37,7 @@ QString StatusPanels::panelText(int panel) const {
 
 void StatusPanels::setPanelText(int panel, const QString& text) {
     m_panels[panel - 1].text->setText(text);
+    m_panels[panel - 1].text->setToolTip(text);
 }
 
 bool StatusPanels::setPanelPicture(int panel, const QString& bitmapPath) {

@@ -1,19 +1,48 @@
 #include "StripChart.h"
 
+#include "ChartModes.h"
 #include "DayTimeTicker.h"
+#include "RegionalText.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <cmath>
+#include <limits>
 
 namespace {
 constexpr double kSecondsPerDay = 86400;
 constexpr double kStartSpan = StripChart::kHistory / kSecondsPerDay;
 constexpr double kGrabPixels = 8; // how near a crosshair a press must be to pick it up
 constexpr double kKeyStep = 0.02; // fraction of the visible range per arrow key
+constexpr double kGap = std::numeric_limits<double>::quiet_NaN(); // breaks a trace
+
+// The chart as a screen reader knows it: its name, and as its description the cursor positions
+// and the axis ranges, which it hears change.
+class ChartAccessible : public QAccessibleWidget {
+public:
+    explicit ChartAccessible(StripChart* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Description || t == QAccessible::Value)
+            return static_cast<const StripChart*>(object())->summary();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* chartAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("StripChart") && object && object->isWidgetType())
+        return new ChartAccessible(static_cast<StripChart*>(object));
+    return nullptr;
+}
 } // namespace
 
 StripChart::StripChart(QWidget* parent) : QCustomPlot(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(chartAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setAccessibleName(tr("pH strip chart"));
     setFocusPolicy(Qt::StrongFocus);
 
@@ -36,7 +65,8 @@ StripChart::StripChart(QWidget* parent) : QCustomPlot(parent) {
         m_curves[i]->setName(QLatin1String(names[i]));
         m_curves[i]->setPen(QPen(colours[i], 2));
     }
-    const QColor cursorColours[] = {QColor(0, 0, 255), QColor(230, 200, 0)};
+    // Blue and a deep gold: both read on the white plot area.
+    const QColor cursorColours[] = {QColor(0, 0, 255), QColor(205, 150, 0)};
     for (int i = 0; i < 2; ++i) {
         Cursor& c = m_cursors[i];
         c.vertical = new QCPItemStraightLine(this);
@@ -48,6 +78,9 @@ StripChart::StripChart(QWidget* parent) : QCustomPlot(parent) {
         }
         placeCursor(i + 1);
     }
+    for (QCPAxis* a : {xAxis, yAxis})
+        connect(a, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                [this] { announceChange(); });
     axisRect()->setRangeDragAxes(xAxis, yAxis);
     axisRect()->setRangeZoomAxes(xAxis, yAxis);
     setInteraction(Interaction::Pan);
@@ -66,28 +99,49 @@ QCPAxis* StripChart::axis(int index) const {
 
 void StripChart::appendPoint(int plot, double x, double y) {
     std::deque<QPointF>& h = m_history[plot - 1];
+    std::deque<bool>& breaks = m_breaksBefore[plot - 1];
     h.emplace_back(x, y);
-    while (h.size() > size_t(kHistory))
+    breaks.push_back(std::exchange(m_breakPending[plot - 1], false));
+    while (h.size() > size_t(kHistory)) {
         h.pop_front();
+        breaks.pop_front();
+    }
     redrawPlot(plot);
     followNewest(x);
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void StripChart::breakTraces() {
+    for (int plot = 1; plot <= 2; ++plot)
+        m_breakPending[plot - 1] = !m_history[plot - 1].empty();
 }
 
 // Points are drawn in the order they were appended. Points from before a midnight are drawn one
 // day to the left, so the trace runs on continuously across it.
 void StripChart::redrawPlot(int plot) {
     const std::deque<QPointF>& h = m_history[plot - 1];
-    QVector<double> t(int(h.size())), xs(int(h.size())), ys(int(h.size()));
+    const std::deque<bool>& breaks = m_breaksBefore[plot - 1];
+    QVector<double> xs(int(h.size())), ys(int(h.size()));
     double dayOffset = 0;
     for (int i = int(h.size()) - 1; i >= 0; --i) {
         if (i + 1 < int(h.size()) && h[i].x() > h[i + 1].x() + 0.5)
             dayOffset -= 1;
-        t[i] = i;
         xs[i] = h[i].x() + dayOffset;
         ys[i] = h[i].y();
     }
-    m_curves[plot - 1]->setData(t, xs, ys, true);
+    // A point after a pause follows a point with no value, where the curve breaks.
+    QVector<double> t, cx, cy;
+    for (int i = 0; i < int(h.size()); ++i) {
+        if (breaks[size_t(i)] && i > 0) {
+            t.append(t.size());
+            cx.append(xs[i]);
+            cy.append(kGap);
+        }
+        t.append(t.size());
+        cx.append(xs[i]);
+        cy.append(ys[i]);
+    }
+    m_curves[plot - 1]->setData(t, cx, cy, true);
 }
 
 // The time axis keeps its width and scrolls with the newest point, unless the operator has moved
@@ -132,6 +186,51 @@ void StripChart::moveCursor(int cursor, double x, double y) {
     setCursorX(cursor, x);
     setCursorY(cursor, y);
     emit cursorMoved(cursor, x, y);
+    announceChange();
+}
+
+QString StripChart::summary() const {
+    QStringList parts;
+    for (int k = 1; k <= 2; ++k)
+        if (cursorVisible(k))
+            parts.append(tr("Cursor %1: %2, %3")
+                             .arg(k)
+                             .arg(cursorTimeText(cursorX(k)), cursorValueText(cursorY(k))));
+    const QCPRange t = xAxis->range(), y1 = yAxis->range(), y2 = yAxis2->range();
+    parts.append(
+        tr("Time %1 to %2").arg(regional::clockText(t.lower), regional::clockText(t.upper)));
+    parts.append(
+        tr("pH 1 %1 to %2").arg(regional::numberText(y1.lower), regional::numberText(y1.upper)));
+    parts.append(
+        tr("pH 2 %1 to %2").arg(regional::numberText(y2.lower), regional::numberText(y2.upper)));
+    return parts.join(QStringLiteral("; "));
+}
+
+void StripChart::announceChange() {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void StripChart::paintEvent(QPaintEvent* event) {
+    QCustomPlot::paintEvent(event);
+    // The arrow keys move a cursor or pan the chart while it has the focus: show that it has.
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void StripChart::focusInEvent(QFocusEvent* event) {
+    QCustomPlot::focusInEvent(event);
+    update();
+}
+
+void StripChart::focusOutEvent(QFocusEvent* event) {
+    QCustomPlot::focusOutEvent(event);
+    update();
 }
 
 void StripChart::placeCursor(int cursor) {

@@ -18,6 +18,9 @@ public:
 
     // Plots and cursors are numbered 1 and 2, axes 1 (time), 2 ("pH 1") and 3 ("pH 2").
     void appendPoint(int plot, double x, double y);
+    // Plotting paused and resumed: the traces break here, so the pause shows as a gap in time
+    // and not as a line across it.
+    void breakTraces();
     // The points held, oldest appended first.
     const std::deque<QPointF>& points(int plot) const { return m_history[plot - 1]; }
 
@@ -33,6 +36,9 @@ public:
     // Moves a cursor as a drag would, reporting the move.
     void moveCursor(int cursor, double x, double y);
 
+    // For a screen reader: both cursors as the status bar shows cursor 1, and the axis ranges.
+    QString summary() const;
+
     void setInteraction(Interaction mode);
     Interaction interaction() const { return m_interaction; }
 
@@ -44,6 +50,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Cursor {
@@ -58,8 +67,11 @@ private:
     void followNewest(double newestX);
     int cursorNear(const QPointF& pixel) const;
     QCPAxis* axis(int index) const;
+    void announceChange();
 
     std::deque<QPointF> m_history[2];
+    std::deque<bool> m_breaksBefore[2]; // per point: the trace breaks before it
+    bool m_breakPending[2] = {false, false};
     QCPCurve* m_curves[2];
     Cursor m_cursors[2];
     Interaction m_interaction = Interaction::Pan;

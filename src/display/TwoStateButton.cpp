@@ -32,8 +32,15 @@ TwoStateButton::TwoStateButton(const QString& offFace, const QString& onFace, Ki
     });
 }
 
+void TwoStateButton::setPanelName(const QString& panel) {
+    m_panel = panel;
+    showFace(isChecked());
+}
+
 void TwoStateButton::showFace(bool on) {
     setText(on ? m_onFace : m_offFace);
+    if (!m_panel.isEmpty())
+        setAccessibleName(text() + ' ' + m_panel);
     if (m_kind == Kind::ToggleWithLamp)
         setIcon(lampIcon(on ? QColor(0, 200, 0) : QColor(220, 0, 0)));
 }

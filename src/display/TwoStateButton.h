@@ -17,6 +17,9 @@ public:
     bool value() const { return isChecked(); }
     // Raises valueChanged before it returns when the state changes.
     void setValue(bool on) { setChecked(on); }
+    // Where two buttons show the same face, a screen reader hears which panel each belongs to:
+    // "Start thermistors", "Stop thermistors". The face stays as it is.
+    void setPanelName(const QString& panel);
 
 signals:
     // Raised on the operator's press and on a program assignment, within that assignment.
@@ -28,4 +31,5 @@ private:
     QString m_offFace;
     QString m_onFace;
     Kind m_kind;
+    QString m_panel;
 };

@@ -62,6 +62,7 @@ void Acquisition::startCycle() {
     for (Group g : {Group::Ph, Group::Flow, Group::Therm})
         m_onAtStart[int(g)] = flagOf(g);
     m_step = Step::Idle;
+    emit cycleStarted();
     next();
 }
 

@@ -38,6 +38,7 @@ signals:
     void slideShown(Slide slide, double value);
     // The group's switch must go off; its change handler comes back through setGroup().
     void switchOffRequested(Group group);
+    void cycleStarted();
     void cycleFinished();
 
 private:

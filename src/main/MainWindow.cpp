@@ -11,6 +11,7 @@
 #include "ModeSelector.h"
 #include "OperatorDialogs.h"
 #include "PortSelection.h"
+#include "ReadoutLabel.h"
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
 #include "StripChart.h"
@@ -102,9 +103,9 @@ void MainWindow::startUp() {
 }
 
 void MainWindow::showReadout(Readout readout, const QString& text) {
-    QLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV,           lblpH,
-                        lblmV1,    lblpH1,    lblHz,     lblLitersPerMin, liters};
-    labels[int(readout)]->setText(text);
+    ReadoutLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV,           lblpH,
+                              lblmV1,    lblpH1,    lblHz,     lblLitersPerMin, liters};
+    labels[int(readout)]->showValue(text);
 }
 
 void MainWindow::showSlide(Slide slide, double value) {

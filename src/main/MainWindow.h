@@ -22,6 +22,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class ReadoutLabel;
 class SlideIndicator;
 class StatusPanels;
 class StripChart;
@@ -65,7 +66,7 @@ private:
     QWidget* buildFlowPanel();
     QWidget* buildPhPanel();
     QWidget* buildThermistorPanel();
-    QGroupBox* readoutFrame(const char* frameName, const QString& caption, QLabel*& label,
+    QGroupBox* readoutFrame(const char* frameName, const QString& caption, ReadoutLabel*& label,
                             const char* labelName, bool red);
     void connectHandlers();
     void onGroupSwitch(Group group, bool on);
@@ -95,9 +96,9 @@ private:
     QAction* mnuComPort = nullptr;
     StatusPanels* StatusBar1 = nullptr;
 
-    QLabel* lblTherm1 = nullptr;
-    QLabel* lblTherm2 = nullptr;
-    QLabel* lblTherm3 = nullptr;
+    ReadoutLabel* lblTherm1 = nullptr;
+    ReadoutLabel* lblTherm2 = nullptr;
+    ReadoutLabel* lblTherm3 = nullptr;
     SlideIndicator* CWSlideTherm1 = nullptr;
     SlideIndicator* CWSlideTherm2 = nullptr;
     SlideIndicator* CWSlideTherm3 = nullptr;
@@ -117,14 +118,14 @@ private:
     TwoStateButton* cwbPh = nullptr;
     QComboBox* cmbUpdate = nullptr;
     QPushButton* Command2 = nullptr;
-    QLabel* lblpH = nullptr;
-    QLabel* lblmV = nullptr;
-    QLabel* lblpH1 = nullptr;
-    QLabel* lblmV1 = nullptr;
+    ReadoutLabel* lblpH = nullptr;
+    ReadoutLabel* lblmV = nullptr;
+    ReadoutLabel* lblpH1 = nullptr;
+    ReadoutLabel* lblmV1 = nullptr;
 
-    QLabel* liters = nullptr;
-    QLabel* lblLitersPerMin = nullptr;
-    QLabel* lblHz = nullptr;
+    ReadoutLabel* liters = nullptr;
+    ReadoutLabel* lblLitersPerMin = nullptr;
+    ReadoutLabel* lblHz = nullptr;
     Knob* CWKnobflow = nullptr;
     TwoStateButton* cwbFlow = nullptr;
     SlideIndicator* CWSlideLiters = nullptr;

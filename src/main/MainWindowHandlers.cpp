@@ -7,6 +7,7 @@
 #include "Knob.h"
 #include "MeasurementState.h"
 #include "ModeSelector.h"
+#include "ReadoutLabel.h"
 #include "RegionalText.h"
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
@@ -62,8 +63,12 @@ void MainWindow::connectHandlers() {
     connect(CWKnobflow, &Knob::valueChanged, this,
             [this] { CWSlideLiters->setScaleMaximum(CWKnobflow->value()); });
 
-    connect(cwPlot, &TwoStateButton::valueChanged, this,
-            [this](bool on) { tmrPlot.setEnabled(on); });
+    connect(cwPlot, &TwoStateButton::valueChanged, this, [this](bool on) {
+        // Resuming leaves a gap in time; it shows as a gap, not as a line across it.
+        if (on)
+            CWGraph1->breakTraces();
+        tmrPlot.setEnabled(on);
+    });
     connect(&tmrPlot, &WindowTimer::tick, this, &MainWindow::plotTick);
     connect(GraphMode, &ModeSelector::valueChanged, this,
             [this](int mode) { applyGraphMode(*CWGraph1, mode); });
@@ -77,7 +82,7 @@ void MainWindow::connectHandlers() {
 
 void MainWindow::onGroupSwitch(Group group, bool on) {
     struct Members {
-        QList<QLabel*> readouts;
+        QList<ReadoutLabel*> readouts;
         QList<SlideIndicator*> slides;
     };
     const Members members[] = {
@@ -89,8 +94,8 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
     m_acquisition.setGroup(group, on);
     if (on)
         return;
-    for (QLabel* label : m.readouts)
-        label->setText(QString());
+    for (ReadoutLabel* label : m.readouts)
+        label->showValue(QString());
     for (SlideIndicator* slide : m.slides)
         slide->setDisplayedValue(0);
 }

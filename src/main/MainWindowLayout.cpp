@@ -3,6 +3,7 @@
 
 #include "Knob.h"
 #include "ModeSelector.h"
+#include "ReadoutLabel.h"
 #include "SlideIndicator.h"
 #include "StripChart.h"
 #include "TwoStateButton.h"
@@ -68,18 +69,14 @@ Knob* knob(const char* name, const QString& caption, const QString& accessibleNa
 }
 } // namespace
 
-QGroupBox* MainWindow::readoutFrame(const char* frameName, const QString& caption, QLabel*& label,
-                                    const char* labelName, bool red) {
+QGroupBox* MainWindow::readoutFrame(const char* frameName, const QString& caption,
+                                    ReadoutLabel*& label, const char* labelName, bool red) {
     auto* frame = named(new QGroupBox(caption), frameName);
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(4, 2, 4, 4);
-    label = named(new QLabel(QStringLiteral("000"), frame), labelName);
-    label->setFont(readoutFont());
-    label->setAlignment(Qt::AlignCenter);
-    label->setMinimumWidth(90);
-    label->setAccessibleName(caption);
-    label->setStyleSheet(red ? QStringLiteral("color: #ff2020; background-color: black;")
-                             : QStringLiteral("color: #20ff20; background-color: black;"));
+    label = named(
+        new ReadoutLabel(caption, red ? QColor(0xff2020) : QColor(0x20ff20), readoutFont(), frame),
+        labelName);
     layout->addWidget(label);
     return frame;
 }
@@ -121,11 +118,11 @@ QWidget* MainWindow::buildFlowPanel() {
     cwbFlow = named(new TwoStateButton(QStringLiteral("Start"), QStringLiteral("Stop"),
                                        TwoStateButton::Kind::Toggle, picture),
                     "cwbFlow");
-    cwbFlow->setAccessibleDescription(QStringLiteral("Flow"));
+    cwbFlow->setPanelName(QStringLiteral("flow"));
     CWButton3 = named(new TwoStateButton(QStringLiteral("Reset"), QStringLiteral("Reset"),
                                          TwoStateButton::Kind::Momentary, picture),
                       "CWButton3");
-    CWButton3->setAccessibleDescription(QStringLiteral("Reset total liters"));
+    CWButton3->setPanelName(QStringLiteral("total liters"));
     auto* controls = new QVBoxLayout;
     controls->addWidget(CWKnobflow);
     controls->addWidget(cwbFlow);
@@ -143,7 +140,7 @@ QWidget* MainWindow::buildPhPanel() {
     auto* chartLayout = new QVBoxLayout(chartBox);
     chartLayout->setContentsMargins(0, 0, 0, 0);
     CWGraph1 = named(new StripChart(chartBox), "CWGraph1");
-    CWGraph1->setMinimumHeight(230);
+    chartBox->setMinimumHeight(170);
     chartLayout->addWidget(CWGraph1);
     outer->addWidget(chartBox, 1);
 
@@ -242,11 +239,11 @@ QWidget* MainWindow::buildThermistorPanel() {
     cwbTherm = named(new TwoStateButton(QStringLiteral("Start"), QStringLiteral("Stop"),
                                         TwoStateButton::Kind::Toggle, picture),
                      "cwbTherm");
-    cwbTherm->setAccessibleDescription(QStringLiteral("Thermistors"));
+    cwbTherm->setPanelName(QStringLiteral("thermistors"));
     cwbReset = named(new TwoStateButton(QStringLiteral("Reset"), QStringLiteral("Reset"),
                                         TwoStateButton::Kind::Momentary, picture),
                      "cwbReset");
-    cwbReset->setAccessibleDescription(QStringLiteral("Reset thermistor markers"));
+    cwbReset->setPanelName(QStringLiteral("thermistor markers"));
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cwbTherm);
