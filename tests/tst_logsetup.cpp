@@ -2,12 +2,15 @@
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
 
+#include "CalibrationDialog.h"
+#include "Clipping.h"
 #include "FocusOrder.h"
 #include "LogSetupDialog.h"
 #include "StatusPanels.h"
 #include "TwoStateButton.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -50,6 +53,8 @@ private slots:
     void writeToFileNeedsAnOpenMode();
     void logsRowsToAFileAndStops();
     void aGermanLogHasFullStopRowsAndARegionalHeader();
+    void openModesAndSaveModesAreTwoPairs();
+    void aLargerFontShowsEveryCaptionWhole();
     void intervalsFromTheList();
     void anEarlierIntervalIsKept();
     void aFileThatCannotBeOpenedKeepsTheDialogOpen();
@@ -66,19 +71,13 @@ void TestLogSetup::dialogControls() {
     QCOMPARE(d->windowTitle(), QStringLiteral("Logger"));
     QVERIFY(!f.find<QAction>("mnuLogSetup")->isEnabled());
     QVERIFY(f.find<QAction>("mnuStop")->isEnabled());
-    const std::tuple<const char*, const char*, QRect> controls[] = {
-        {"cmdExit", "OK", QRect(128, 128, 64, 24)},
-        {"cmdSelect", "Select File", QRect(40, 128, 64, 24)},
-        {"optDatafile_0", "No Save", QRect(8, 16, 80, 24)},
-        {"optDatafile_1", "Write to File", QRect(8, 48, 80, 16)},
-        {"optAppend_0", "Append", QRect(48, 80, 88, 16)},
-        {"optAppend_1", "Overwrite", QRect(48, 96, 88, 16)},
+    const std::pair<const char*, const char*> controls[] = {
+        {"cmdExit", "OK"},          {"cmdSelect", "Select File"}, {"optDatafile_0", "No Save"},
+        {"optDatafile_1", "Write to File"}, {"optAppend_0", "Append"}, {"optAppend_1", "Overwrite"},
     };
-    for (const auto& [name, caption, rect] : controls) {
-        auto* b = log.control<QAbstractButton>(name);
-        QCOMPARE(b->text(), QLatin1String(caption));
-        QCOMPARE(b->geometry(), rect);
-    }
+    for (const auto& [name, caption] : controls)
+        QCOMPARE(log.control<QAbstractButton>(name)->text(), QLatin1String(caption));
+    QCOMPARE(clippedTexts(d), QStringList());
     QCOMPARE(log.control<QRadioButton>("optDatafile_0")->parentWidget()->objectName(),
              QStringLiteral("Frame1"));
     QCOMPARE(log.control<QRadioButton>("optAppend_0")->parentWidget(), d);
@@ -291,6 +290,42 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
     QCOMPARE(row[1], QByteArray("21.5"));
     QCOMPARE(row[4], QByteArray("-12.5"));
     QVERIFY(row[10].startsWith('"') && row[10].endsWith('"')); // the readout's regional text
+}
+
+void TestLogSetup::openModesAndSaveModesAreTwoPairs() {
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    auto checked = [&](const char* name) { return log.control<QRadioButton>(name)->isChecked(); };
+    log.click("optDatafile_1");
+    const char* clicks[] = {"optAppend_1", "optAppend_0", "optAppend_1", "optAppend_0",
+                            "optAppend_0", "optAppend_1"};
+    for (const char* name : clicks) {
+        log.click(name);
+        QVERIFY(checked(name));
+        QCOMPARE(checked("optAppend_0") + checked("optAppend_1"), 1);
+        QVERIFY(checked("optDatafile_1") && !checked("optDatafile_0"));
+    }
+    log.click("optDatafile_0");
+    QVERIFY(checked("optAppend_1")); // the open mode is a pair of its own
+    log.click("optDatafile_1");
+    QVERIFY(checked("optDatafile_1") && !checked("optDatafile_0") && checked("optAppend_1"));
+}
+
+void TestLogSetup::aLargerFontShowsEveryCaptionWhole() {
+    const QFont normal = QApplication::font();
+    QFont large = normal;
+    large.setPointSizeF(normal.pointSizeF() * 1.5);
+    QApplication::setFont(large);
+    MainWindowFixture f;
+    f.start();
+    Logger log{f};
+    log.setup();
+    f.find<QAction>("mnuPhCal")->trigger();
+    QApplication::setFont(normal);
+    QCOMPARE(clippedTexts(log.dialog()), QStringList());
+    QCOMPARE(clippedTexts(f.window->calibrationDialog()), QStringList());
 }
 
 void TestLogSetup::intervalsFromTheList() {

@@ -26,26 +26,27 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     setObjectName(QStringLiteral("frmCal"));
     setWindowTitle(QStringLiteral("pH Calibration"));
     setModal(false);
-    setFixedSize(twipsToPixels(2700), twipsToPixels(5280));
+    const TwipsScale twips(font());
+    setFixedSize(twips.pixels(2700), twips.pixels(5280));
 
     auto* frame = new QGroupBox(QStringLiteral("Coefficients"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setGeometry(twipsRect(180, 300, 2352, 3480));
+    frame->setGeometry(twips.rect(180, 300, 2352, 3480));
     auto radio = [&](const char* name, const QString& caption, QRect r) {
         auto* b = new QRadioButton(caption, frame);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(r);
         return b;
     };
-    m_probe1 = radio("Option1_0", QStringLiteral("Probe 1"), twipsRect(270, 360, 1005, 240));
-    m_probe2 = radio("Option1_1", QStringLiteral("Probe 2"), twipsRect(270, 810, 1005, 240));
+    m_probe1 = radio("Option1_0", QStringLiteral("Probe 1"), twips.rect(270, 360, 1005, 240));
+    m_probe2 = radio("Option1_1", QStringLiteral("Probe 2"), twips.rect(270, 810, 1005, 240));
     auto field = [&](const char* labelName, const QString& caption, const char* boxName, int top) {
         auto* label = new QLabel(caption, frame);
         label->setObjectName(QLatin1String(labelName));
-        label->setGeometry(twipsRect(225, top, 555, 255));
+        label->setGeometry(twips.rect(225, top, 555, 255));
         auto* box = new QLineEdit(frame);
         box->setObjectName(QLatin1String(boxName));
-        box->setGeometry(twipsRect(765, top, 672, 252));
+        box->setGeometry(twips.rect(765, top, 672, 252));
         label->setBuddy(box);
         box->setAccessibleName(caption.chopped(1));
         return box;
@@ -56,19 +57,19 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     m_temperature = field("Label2", QStringLiteral("Temp.:"), "txtCalTemp", 2625);
     auto* dateLabel = new QLabel(QStringLiteral("Date:"), frame);
     dateLabel->setObjectName(QStringLiteral("Label1"));
-    dateLabel->setGeometry(twipsRect(225, 2985, 555, 255));
+    dateLabel->setGeometry(twips.rect(225, 2985, 555, 255));
     m_date = new QDateEdit(frame);
     m_date->setObjectName(QStringLiteral("DTPicker1"));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(regional::shortDateFormat());
-    const QRect dateRect = twipsRect(765, 2985, 1215, 255);
+    const QRect dateRect = twips.rect(765, 2985, 1215, 255);
     m_date->setGeometry(dateRect.x(), dateRect.y(), dateRect.width() + 20,
                         std::max(dateRect.height(), m_date->sizeHint().height()));
     m_date->setAccessibleName(QStringLiteral("Date"));
     dateLabel->setBuddy(m_date);
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     save->setObjectName(QStringLiteral("Command1"));
-    save->setGeometry(twipsRect(810, 4680, 975, 372));
+    save->setGeometry(twips.rect(810, 4680, 975, 372));
 
     // Focus order of the design: serial, offset, slope, temperature, date, Save, the probes.
     setTabOrder(m_serial, m_offset);

@@ -7,6 +7,7 @@
 #include "Twips.h"
 #include "WindowTimer.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,38 +25,45 @@ LogSetupDialog::LogSetupDialog(LogSession& session, QWidget* parent)
     setObjectName(QStringLiteral("frmloggingph"));
     setWindowTitle(QStringLiteral("Logger"));
     setModal(false);
-    setFixedSize(twipsToPixels(3510), twipsToPixels(2415));
+    const TwipsScale twips(font());
+    setFixedSize(twips.pixels(3510), twips.pixels(2415));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdExit"));
-    m_ok->setGeometry(twipsRect(1920, 1920, 972, 372));
+    m_ok->setGeometry(twips.rect(1920, 1920, 972, 372));
     m_select = new QPushButton(QStringLiteral("Select File"), this);
     m_select->setObjectName(QStringLiteral("cmdSelect"));
-    m_select->setGeometry(twipsRect(600, 1920, 972, 372));
+    m_select->setGeometry(twips.rect(600, 1920, 972, 372));
     m_frame = new QGroupBox(QStringLiteral("Log File Parameters:"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    m_frame->setGeometry(twipsRect(120, 120, 3252, 1692));
+    m_frame->setGeometry(twips.rect(120, 120, 3252, 1692));
     m_noSave = new QRadioButton(QStringLiteral("No Save"), m_frame);
     m_noSave->setObjectName(QStringLiteral("optDatafile_0"));
-    m_noSave->setGeometry(twipsRect(120, 240, 1212, 372));
+    m_noSave->setGeometry(twips.rect(120, 240, 1212, 372));
     m_writeToFile = new QRadioButton(QStringLiteral("Write to File"), m_frame);
     m_writeToFile->setObjectName(QStringLiteral("optDatafile_1"));
-    m_writeToFile->setGeometry(twipsRect(120, 720, 1212, 252));
-    // A separate container makes these two a group of their own.
+    m_writeToFile->setGeometry(twips.rect(120, 720, 1212, 252));
     m_append = new QRadioButton(QStringLiteral("Append"), this);
     m_append->setObjectName(QStringLiteral("optAppend_0"));
-    m_append->setGeometry(twipsRect(720, 1200, 1332, 252));
+    m_append->setGeometry(twips.rect(720, 1200, 1332, 252));
     m_overwrite = new QRadioButton(QStringLiteral("Overwrite"), this);
     m_overwrite->setObjectName(QStringLiteral("optAppend_1"));
-    m_overwrite->setGeometry(twipsRect(720, 1440, 1332, 252));
+    m_overwrite->setGeometry(twips.rect(720, 1440, 1332, 252));
+    // Two independent pairs: Qt would otherwise make every option button of a parent one group,
+    // and "Write to File" in the frame would be found first.
+    for (auto [first, second] : {std::pair{m_noSave, m_writeToFile}, {m_append, m_overwrite}}) {
+        auto* group = new QButtonGroup(this);
+        group->addButton(first);
+        group->addButton(second);
+    }
     m_interval = new QComboBox(m_frame);
     m_interval->setObjectName(QStringLiteral("cmbInterval"));
-    const QRect comboRect = twipsRect(2040, 780, 792, 0);
+    const QRect comboRect = twips.rect(2040, 780, 792, 0);
     m_interval->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
                             m_interval->sizeHint().height());
     m_intervalLabel = new QLabel(QStringLiteral("Logging Interval(sec)"), m_frame);
     m_intervalLabel->setObjectName(QStringLiteral("Label1"));
-    m_intervalLabel->setGeometry(twipsRect(1800, 300, 1332, 372));
+    m_intervalLabel->setGeometry(twips.rect(1800, 300, 1332, 372));
     m_intervalLabel->setWordWrap(true);
     m_intervalLabel->setBuddy(m_interval);
     m_interval->setAccessibleName(m_intervalLabel->text());

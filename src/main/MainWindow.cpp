@@ -43,10 +43,11 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
     setCentralWidget(central);
-    resize(twipsToPixels(13245), twipsToPixels(10305));
+    const TwipsScale twips(font());
+    resize(twips.pixels(13245), twips.pixels(10305));
 
     StatusBar1 = new StatusPanels(
-        {twipsToPixels(8000), twipsToPixels(1440), twipsToPixels(1440), twipsToPixels(1440)}, this);
+        {twips.pixels(8000), twips.pixels(1440), twips.pixels(1440), twips.pixels(1440)}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
     buildMenus();
