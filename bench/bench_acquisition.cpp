@@ -41,7 +41,7 @@ using Samples = std::vector<double>;
 struct CountingDialogs : OperatorDialogs {
     int messages = 0;
     QStringList files;
-    void message(const QString&, const QString&) override { ++messages; }
+    void message(const QString&, const QString&, const QString&) override { ++messages; }
     QString inputText(const QString&, const QString&, const QString&) override { return {}; }
     QString chooseLogFile(const QString&, const QString&) override {
         return files.isEmpty() ? QString() : files.takeFirst();

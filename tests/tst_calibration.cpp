@@ -1,7 +1,7 @@
 // The calibration store and the "pH Calibration" dialog.
+#include "Clipping.h"
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
-#include "Clipping.h"
 
 #include "CalibrationDialog.h"
 #include "FocusOrder.h"

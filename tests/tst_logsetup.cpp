@@ -72,8 +72,12 @@ void TestLogSetup::dialogControls() {
     QVERIFY(!f.find<QAction>("mnuLogSetup")->isEnabled());
     QVERIFY(f.find<QAction>("mnuStop")->isEnabled());
     const std::pair<const char*, const char*> controls[] = {
-        {"cmdExit", "OK"},          {"cmdSelect", "Select File"}, {"optDatafile_0", "No Save"},
-        {"optDatafile_1", "Write to File"}, {"optAppend_0", "Append"}, {"optAppend_1", "Overwrite"},
+        {"cmdExit", "OK"},
+        {"cmdSelect", "Select File"},
+        {"optDatafile_0", "No Save"},
+        {"optDatafile_1", "Write to File"},
+        {"optAppend_0", "Append"},
+        {"optAppend_1", "Overwrite"},
     };
     for (const auto& [name, caption] : controls)
         QCOMPARE(log.control<QAbstractButton>(name)->text(), QLatin1String(caption));
@@ -299,8 +303,8 @@ void TestLogSetup::openModesAndSaveModesAreTwoPairs() {
     log.setup();
     auto checked = [&](const char* name) { return log.control<QRadioButton>(name)->isChecked(); };
     log.click("optDatafile_1");
-    const char* clicks[] = {"optAppend_1", "optAppend_0", "optAppend_1", "optAppend_0",
-                            "optAppend_0", "optAppend_1"};
+    const char* clicks[] = {"optAppend_1", "optAppend_0", "optAppend_1",
+                            "optAppend_0", "optAppend_0", "optAppend_1"};
     for (const char* name : clicks) {
         log.click(name);
         QVERIFY(checked(name));

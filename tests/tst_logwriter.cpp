@@ -66,7 +66,7 @@ private slots:
     void rowsBeforeAnyReading();
     void textOutsideAsciiIsSingleByte();
     void aFileThatCannotBeOpenedIsReported();
-    void aFullDeviceIsReportedAtOpen();
+    void aDeviceIsRefusedAtOpen();
     void aFailedWriteStopsLoggingWithOneMessage();
     void aKilledLoggerLosesAtMostOneRow();
 
@@ -206,16 +206,16 @@ void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
     QVERIFY(!session.fileOpen());
 }
 
-void TestLogWriter::aFullDeviceIsReportedAtOpen() {
+void TestLogWriter::aDeviceIsRefusedAtOpen() {
     NullIndicators indicators;
     ScriptedDialogs dialogs;
     WindowTimer timer(0, true);
     LogSession session(m_state, timer, indicators, dialogs);
     session.setLogPath(QStringLiteral("/dev/full"));
-    QVERIFY(!session.openLog(LogWriter::Mode::Overwrite)); // the header cannot be written
+    QVERIFY(!session.openLog(LogWriter::Mode::Overwrite)); // a device is never a log
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("/dev/full")));
-    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("No space left on device")));
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("not a regular file")));
     QVERIFY(!session.fileOpen());
 }
 

@@ -80,6 +80,10 @@ bool CalibrationStore::saveProbe(int probe, const MeasurementState& s) const {
     return saved;
 }
 
+bool CalibrationStore::readable() const {
+    return m_settings.readable();
+}
+
 QString CalibrationStore::location() const {
     return m_settings.fileName();
 }

@@ -26,6 +26,7 @@ public:
     // False when the store could not be written.
     bool saveProbe(int probe, const MeasurementState& state) const;
     QString location() const;
+    bool readable() const;
 
 private:
     double number(const QString& key, double defaultValue) const;

@@ -20,13 +20,17 @@ StatusPanels::StatusPanels(const QList<int>& widths, QWidget* parent) : QStatusB
         // A screen reader reads the panel's text as its name, and hears it change.
         text->setAccessibleDescription(tr("Status panel %1").arg(i + 1));
         // A long log path must not widen the window past the screen; it shows in full as the
-        // panel's tooltip.
-        text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // panel's tooltip. The other panels' short texts always show whole.
+        if (i == 0)
+            text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
         picture->hide();
         layout->addWidget(picture);
         layout->addWidget(text, 1);
-        addWidget(frame);
+        if (i == 0)
+            addWidget(frame, 1);
+        else
+            addWidget(frame);
         m_panels.append({text, picture, QString()});
     }
 }

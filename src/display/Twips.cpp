@@ -15,8 +15,8 @@ TwipsScale::TwipsScale(const QFont& font) {
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const double letterWidth = metrics.horizontalAdvance(letters) / letters.size();
     // Never smaller than designed; wider or taller letters enlarge the whole window.
-    const double factor = std::max({1.0, letterWidth / kDesignLetterWidth,
-                                    metrics.height() / kDesignLineHeight});
+    const double factor =
+        std::max({1.0, letterWidth / kDesignLetterWidth, metrics.height() / kDesignLineHeight});
     m_pixelsPerTwip = factor / kTwipsPerPixel;
 }
 

@@ -23,9 +23,16 @@ QString CommPort::deviceName(qint16 number) const {
 }
 
 CommPort::OpenError CommPort::open() {
+    m_failureDetail.clear();
     if (m_port.isOpen())
         return OpenError::PortInUse;
-    const QString device = deviceName(m_portNumber);
+    // The device under its real name, so that every name of one device (a by-id link, a link
+    // in the settings) takes the same lock and a second program gets "already open".
+    const QFileInfo named(deviceName(m_portNumber));
+    const QString device = named.exists() ? named.canonicalFilePath() : named.filePath();
+    // An empty entry, a folder or a plain file is no port at all.
+    if (named.filePath().isEmpty() || named.isDir() || named.isFile())
+        return OpenError::InvalidPort;
     m_port.setPortName(device);
     m_port.setReadBufferSize(kReceiveBufferSize);
     if (!m_port.open(QIODevice::ReadWrite))
@@ -41,8 +48,7 @@ CommPort::OpenError CommPort::open() {
     return OpenError::None;
 }
 
-CommPort::OpenError CommPort::classify(QSerialPort::SerialPortError error,
-                                       const QString& device) const {
+CommPort::OpenError CommPort::classify(QSerialPort::SerialPortError error, const QString& device) {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnsupportedOperationError:
@@ -52,8 +58,17 @@ CommPort::OpenError CommPort::classify(QSerialPort::SerialPortError error,
     case QSerialPort::PermissionError: {
         // Held by another program (its lock file or exclusive open) or simply not ours to use.
         const QFileInfo info(device);
-        return info.isReadable() && info.isWritable() ? OpenError::PortInUse
-                                                      : OpenError::InvalidPort;
+        if (info.isReadable() && info.isWritable())
+            return OpenError::PortInUse;
+#ifdef Q_OS_LINUX
+        m_failureDetail =
+            QStringLiteral("You have no permission to use %1. It belongs to the group \"%2\": "
+                           "join it with \"sudo usermod -aG %2 $USER\", then log out and in again.")
+                .arg(device, info.group());
+#else
+        m_failureDetail = QStringLiteral("You have no permission to use %1.").arg(device);
+#endif
+        return OpenError::InvalidPort;
     }
     default:
         return OpenError::Other;

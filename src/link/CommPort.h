@@ -23,6 +23,8 @@ public:
     QString deviceName(qint16 number) const;
 
     OpenError open();
+    // Why the last open failed, where the operator can do something about it (permissions).
+    const QString& failureDetail() const { return m_failureDetail; }
     void close();
 
     bool portOpen() const override;
@@ -31,9 +33,10 @@ public:
     char input() override;
 
 private:
-    OpenError classify(QSerialPort::SerialPortError error, const QString& device) const;
+    OpenError classify(QSerialPort::SerialPortError error, const QString& device);
 
     const SettingsLocation& m_settings;
     QSerialPort m_port;
     qint16 m_portNumber = 1;
+    QString m_failureDetail;
 };

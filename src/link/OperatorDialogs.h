@@ -8,8 +8,10 @@
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
-    // Modal message with an OK button only; an empty title means the program's own title.
-    virtual void message(const QString& text, const QString& title = QString()) = 0;
+    // Modal message with an OK button only; an empty title means the program's own title. The
+    // detail, where there is one, says why and what to do.
+    virtual void message(const QString& text, const QString& title = QString(),
+                         const QString& detail = QString()) = 0;
     // Modal input box with OK and Cancel; Cancel yields an empty text.
     virtual QString inputText(const QString& prompt, const QString& title,
                               const QString& defaultText) = 0;

@@ -16,10 +16,11 @@ std::optional<qint16> portNumberFromText(const QString& text) {
     return qint16(rounded);
 }
 
-void reportOpenFailure(CommPort::OpenError error, OperatorDialogs& dialogs) {
+void reportOpenFailure(const CommPort& port, CommPort::OpenError error, OperatorDialogs& dialogs) {
     switch (error) {
     case CommPort::OpenError::InvalidPort:
-        dialogs.message(QStringLiteral("Invalid ComPort #, please select another one."));
+        dialogs.message(QStringLiteral("Invalid ComPort #, please select another one."), QString(),
+                        port.failureDetail());
         break;
     case CommPort::OpenError::PortInUse:
         dialogs.message(QStringLiteral("Port is already open, please select another one."));
@@ -38,5 +39,5 @@ void selectPort(CommPort& port, OperatorDialogs& dialogs) {
     if (!number)
         return;
     port.setCommPort(*number);
-    reportOpenFailure(port.open(), dialogs);
+    reportOpenFailure(port, port.open(), dialogs);
 }

@@ -16,4 +16,4 @@ std::optional<qint16> portNumberFromText(const QString& text);
 void selectPort(CommPort& port, OperatorDialogs& dialogs);
 
 // The operator's message for a failed open, or nothing for failures that get none.
-void reportOpenFailure(CommPort::OpenError error, OperatorDialogs& dialogs);
+void reportOpenFailure(const CommPort& port, CommPort::OpenError error, OperatorDialogs& dialogs);

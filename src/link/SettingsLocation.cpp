@@ -2,6 +2,8 @@
 
 #include "SettingsKeys.h"
 
+#include <QFileInfo>
+
 SettingsLocation::SettingsLocation()
     : m_file(QSettings(QSettings::IniFormat, QSettings::UserScope, settingskeys::kApplication)
                  .fileName()) {}
@@ -12,8 +14,16 @@ std::unique_ptr<QSettings> SettingsLocation::open() const {
     return std::make_unique<QSettings>(m_file, QSettings::IniFormat);
 }
 
+bool SettingsLocation::readable() const {
+    // A FIFO or a device in place of the file would hold the program on its first read.
+    const QFileInfo info(m_file);
+    return !info.exists() || info.isFile();
+}
+
 QString SettingsLocation::text(const QString& section, const QString& key,
                                const QString& defaultText) const {
+    if (!readable())
+        return defaultText;
     const auto s = open();
     const QVariant v = s->value(section + '/' + key, defaultText);
     // An unquoted "2,5777" in the file reads back as a list; it is still one text.
@@ -23,11 +33,13 @@ QString SettingsLocation::text(const QString& section, const QString& key,
 }
 
 bool SettingsLocation::contains(const QString& section, const QString& key) const {
-    return open()->contains(section + '/' + key);
+    return readable() && open()->contains(section + '/' + key);
 }
 
 bool SettingsLocation::setText(const QString& section, const QString& key,
                                const QString& text) const {
+    if (!readable())
+        return false;
     const auto s = open();
     s->setValue(section + '/' + key, text);
     s->sync();

@@ -13,6 +13,9 @@ public:
     explicit SettingsLocation(QString iniFile);
 
     std::unique_ptr<QSettings> open() const;
+    // False when something other than a file stands at the store's path; every read then gives
+    // its default and nothing is written.
+    bool readable() const;
     // Text of section/key, or the default when the key is absent. A stored text holding a comma
     // comes back whole, never split into a list.
     QString text(const QString& section, const QString& key, const QString& defaultText) const;

@@ -14,6 +14,7 @@ LogSession::LogSession(const MeasurementState& state, WindowTimer& loggerTimer,
 
 bool LogSession::openLog(LogWriter::Mode mode) {
     QString error;
+    m_sinceReachableCheck.invalidate();
     if (m_writer.open(m_logPath, mode, QDate::currentDate(), &error))
         return true;
     m_dialogs.message(QStringLiteral("The log file %1 cannot be opened: %2")
@@ -25,7 +26,14 @@ void LogSession::tick() {
     if (!m_writer.isOpen())
         return;
     QString error;
-    if (m_writer.writeRow(QTime::currentTime(), m_indicators.totalLitersText(), &error))
+    // One look at the path a second at most, however short the logging interval.
+    if (!m_sinceReachableCheck.isValid() || m_sinceReachableCheck.elapsed() >= 1000) {
+        m_sinceReachableCheck.start();
+        if (!m_writer.stillReachable())
+            error = QStringLiteral("the file is no longer there");
+    }
+    if (error.isEmpty() &&
+        m_writer.writeRow(QTime::currentTime(), m_indicators.totalLitersText(), &error))
         return;
     // Stop first, so no further tick can fail again while the message is on screen.
     stop();

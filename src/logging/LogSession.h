@@ -2,6 +2,7 @@
 
 #include "LogWriter.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 struct MeasurementState;
@@ -35,4 +36,5 @@ private:
     LoggingIndicators& m_indicators;
     OperatorDialogs& m_dialogs;
     QString m_logPath;
+    QElapsedTimer m_sinceReachableCheck;
 };

@@ -4,6 +4,8 @@
 #include "MeasurementState.h"
 #include "RegionalText.h"
 
+#include <QFileInfo>
+
 namespace {
 const QString kProgramTitle = QStringLiteral("Corvik pH probe Logging Program");
 const QString kVersion = QStringLiteral("2.2");
@@ -16,6 +18,14 @@ LogWriter::LogWriter(const MeasurementState& state) : m_state(state) {}
 
 bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString* error) {
     close();
+    // Opening a FIFO without a reader, or a device, would wait for ever on the window's thread;
+    // a log is a plain file.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile()) {
+        *error = existing.isDir() ? QStringLiteral("it is a folder")
+                                  : QStringLiteral("it is not a regular file");
+        return false;
+    }
     m_file.setFileName(path);
     QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
     flags |= mode == Mode::Append ? QIODevice::Append : QIODevice::Truncate;
@@ -82,6 +92,10 @@ bool LogWriter::writeLine(const QByteArray& line, QString* error) {
     // Take back a partly written line, so the file ends on a whole row.
     m_file.resize(before);
     return false;
+}
+
+bool LogWriter::stillReachable() const {
+    return QFileInfo::exists(m_file.fileName());
 }
 
 void LogWriter::close() {

@@ -20,6 +20,9 @@ public:
     bool isOpen() const { return m_file.isOpen(); }
     // One data row; column 11 is the text of the total-litres readout.
     bool writeRow(const QTime& time, const QString& totalLitersText, QString* error);
+    // False once the open file cannot be reached at its path any more (deleted, renamed away,
+    // its folder removed): rows would go on into a file nobody can find.
+    bool stillReachable() const;
     void close();
 
 private:

@@ -20,9 +20,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                        const CalibrationStore& store, OperatorDialogs& dialogs,
@@ -43,11 +45,15 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
     setCentralWidget(central);
+    // The design's client area, within the screen; the layout keeps every control readable.
     const TwipsScale twips(font());
-    resize(twips.pixels(13245), twips.pixels(10305));
+    QSize size(twips.pixels(13245), twips.pixels(10305));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize());
+    resize(size);
 
-    StatusBar1 = new StatusPanels(
-        {twips.pixels(8000), twips.pixels(1440), twips.pixels(1440), twips.pixels(1440)}, this);
+    // Panel widths as designed at 15 twips to a pixel; panel 1 takes what the window adds.
+    StatusBar1 = new StatusPanels({8000 / 15, 1440 / 15, 1440 / 15, 1440 / 15}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
     buildMenus();
@@ -89,7 +95,7 @@ QString MainWindow::lampPath(const char* file) const {
 }
 
 void MainWindow::startUp() {
-    reportOpenFailure(m_port.open(), m_dialogs);
+    reportOpenFailure(m_port, m_port.open(), m_dialogs);
     const char* rates[] = {"1000", "500", "250", "200", "100"};
     for (int i = 0; i < 5; ++i)
         cmbUpdate->insertItem(i, QLatin1String(rates[i]));
@@ -100,6 +106,10 @@ void MainWindow::startUp() {
     CWtherMax->setValue(25);
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
+    if (!m_store.readable())
+        m_dialogs.message(QStringLiteral("The settings file %1 is not a file and cannot be read; "
+                                         "the default calibration is used.")
+                              .arg(QDir::toNativeSeparators(m_store.location())));
     m_store.loadAll(m_state);
 }
 

@@ -6,10 +6,12 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-void WidgetDialogs::message(const QString& text, const QString& title) {
-    QMessageBox::information(QApplication::activeWindow(),
-                             title.isEmpty() ? QLatin1String(kProgramTitle) : title, text,
-                             QMessageBox::Ok);
+void WidgetDialogs::message(const QString& text, const QString& title, const QString& detail) {
+    QMessageBox box(QMessageBox::Information,
+                    title.isEmpty() ? QLatin1String(kProgramTitle) : title, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 QString WidgetDialogs::inputText(const QString& prompt, const QString& title,

@@ -9,7 +9,7 @@ class WidgetDialogs : public OperatorDialogs {
 public:
     static constexpr const char* kProgramTitle = "Halvane DGH GUI";
 
-    void message(const QString& text, const QString& title) override;
+    void message(const QString& text, const QString& title, const QString& detail) override;
     QString inputText(const QString& prompt, const QString& title,
                       const QString& defaultText) override;
     QString chooseLogFile(const QString& startPath, const QString& filter) override;

@@ -11,10 +11,11 @@ public:
     struct Shown {
         QString text;
         QString title;
+        QString detail;
     };
 
-    void message(const QString& text, const QString& title) override {
-        messages.append({text, title});
+    void message(const QString& text, const QString& title, const QString& detail) override {
+        messages.append({text, title, detail});
         if (onMessage)
             onMessage(text);
     }

@@ -1,0 +1,136 @@
+// Faults an unattended run meets, each against the real operating-system object: a FIFO or a
+// folder where a file belongs, a log folder removed while logging, ports that are no ports, and
+// one device under two names.
+#include "MainWindowFixture.h"
+#include "TestLocale.h"
+
+#include "LogSession.h"
+#include "LoggingIndicators.h"
+#include "PortSelection.h"
+#include "WindowTimer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <sys/stat.h>
+
+namespace {
+struct NoIndicators : LoggingIndicators {
+    void showLogPath(const QString&) override {}
+    void showLoggingState(bool) override {}
+    void setSetupEnabled(bool) override {}
+    void setStopEnabled(bool) override {}
+    QString totalLitersText() const override { return QStringLiteral("000"); }
+};
+
+// The real writer behind the session the window uses, with its messages recorded.
+struct Logging {
+    MeasurementState state;
+    NoIndicators indicators;
+    ScriptedDialogs dialogs;
+    WindowTimer timer{0, true};
+    LogSession session{state, timer, indicators, dialogs};
+};
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useLocale(QStringLiteral("en_US")); }
+    void aLogPathThatIsNoFileIsRefused();
+    void aRemovedLogFolderStopsLogging();
+    void settingsThatAreNoFileGiveTheDefaults();
+    void entriesThatAreNoPortAreInvalid();
+    void oneDeviceUnderTwoNamesIsOnePort();
+};
+
+void TestFaults::aLogPathThatIsNoFileIsRefused() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, dir.path()}) {
+        Logging l;
+        l.session.setLogPath(path);
+        // Opening a FIFO that nobody reads would never return.
+        QVERIFY(!l.session.openLog(LogWriter::Mode::Append));
+        QCOMPARE(l.dialogs.messages.size(), 1);
+        QVERIFY(
+            l.dialogs.messages[0].text.startsWith(QStringLiteral("The log file %1 cannot be opened")
+                                                      .arg(QDir::toNativeSeparators(path))));
+        QVERIFY(!l.session.fileOpen());
+    }
+}
+
+void TestFaults::aRemovedLogFolderStopsLogging() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(folder));
+    Logging l;
+    l.session.setLogPath(folder + QStringLiteral("/log.txt"));
+    QVERIFY(l.session.openLog(LogWriter::Mode::Overwrite));
+    l.session.tick();
+    QVERIFY(QDir(folder).removeRecursively());
+    // Within a second of the removal logging stops, with one message naming the path.
+    QTRY_VERIFY_WITH_TIMEOUT((l.session.tick(), !l.session.fileOpen()), 3000);
+    l.session.tick();
+    QCOMPARE(l.dialogs.messages.size(), 1);
+    QVERIFY(l.dialogs.messages[0].text.contains(l.session.logPath()));
+    QVERIFY(l.dialogs.messages[0].text.contains(QStringLiteral("Logging has stopped")));
+}
+
+void TestFaults::settingsThatAreNoFileGiveTheDefaults() {
+    MainWindowFixture f;
+    QFile::remove(f.settings.location.fileName());
+    QCOMPARE(::mkfifo(QFile::encodeName(f.settings.location.fileName()).constData(), 0600), 0);
+    f.start(); // returns: nothing waits on the FIFO
+    QCOMPARE(f.state.offset1, 2.5777);
+    QCOMPARE(f.state.slope2, 4.5427);
+    const QStringList texts = f.dialogs.texts().filter(QStringLiteral("settings file"));
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(texts[0].contains(f.settings.location.fileName()));
+}
+
+void TestFaults::entriesThatAreNoPortAreInvalid() {
+    TempSettings settings;
+    QTemporaryDir dir;
+    const QString plainFile = dir.filePath(QStringLiteral("not-a-port"));
+    QFile(plainFile).open(QIODevice::WriteOnly);
+    CommPort port(settings.location);
+    ScriptedDialogs dialogs;
+    for (const QString& entry : {dir.path(), QString(), plainFile}) {
+        settings.location.setText(settingskeys::kPortsSection, QStringLiteral("2"), entry);
+        dialogs.messages.clear();
+        dialogs.inputAnswers = {QStringLiteral("2")};
+        selectPort(port, dialogs);
+        QVERIFY2(!port.portOpen(), qPrintable(entry));
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("Invalid ComPort #, please select another one.")});
+    }
+}
+
+void TestFaults::oneDeviceUnderTwoNamesIsOnePort() {
+    TempSettings settings;
+    ModuleSimulator simulator(2);
+    QVERIFY(simulator.start());
+    const QString link = settings.dir.filePath(QStringLiteral("ttyDGH"));
+    QVERIFY(simulator.linkTo(link.toStdString()));
+    // Another program holds the device under its link name ...
+    QProcess holder;
+    holder.start(QStringLiteral(PORT_HOLDER), {link});
+    QVERIFY(holder.waitForReadyRead(10000));
+    // ... and this one asks for it under its real name.
+    settings.location.setText(settingskeys::kPortsSection, QStringLiteral("1"),
+                              QString::fromStdString(simulator.devicePath()));
+    CommPort port(settings.location);
+    ScriptedDialogs dialogs;
+    dialogs.inputAnswers = {QStringLiteral("1")};
+    selectPort(port, dialogs);
+    QVERIFY(!port.portOpen());
+    QCOMPARE(dialogs.texts(),
+             QStringList{QStringLiteral("Port is already open, please select another one.")});
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
