@@ -7,9 +7,11 @@
 #include "LogSession.h"
 #include "LoggingIndicators.h"
 #include "PortSelection.h"
+#include "TwoStateButton.h"
 #include "WindowTimer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <sys/stat.h>
@@ -42,6 +44,7 @@ private slots:
     void settingsThatAreNoFileGiveTheDefaults();
     void entriesThatAreNoPortAreInvalid();
     void oneDeviceUnderTwoNamesIsOnePort();
+    void aFailingThermistorLeavesTheOperatorASecond();
 };
 
 void TestFaults::aLogPathThatIsNoFileIsRefused() {
@@ -130,6 +133,27 @@ void TestFaults::oneDeviceUnderTwoNamesIsOnePort() {
              QStringList{QStringLiteral("Port is already open, please select another one.")});
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(10000));
+}
+
+void TestFaults::aFailingThermistorLeavesTheOperatorASecond() {
+    MainWindowFixture f;
+    f.start();
+    f.simulator.setFault('2', ModuleSimulator::Fault::Silent);
+    QList<qint64> shownAt;
+    QElapsedTimer clock;
+    clock.start();
+    f.dialogs.onMessage = [&](const QString&) { shownAt.append(clock.elapsed()); };
+    f.acquisition.applyRate(4); // 100 ms
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    QTRY_COMPARE_WITH_TIMEOUT(shownAt.size(), 2, 5000);
+    // A box for each failed read, but never sooner than a second after the last one closed.
+    QVERIFY2(shownAt[1] - shownAt[0] >= 1000, qPrintable(QString::number(shownAt[1] - shownAt[0])));
+    // In that second the operator reaches the switch, and no further box comes.
+    QTest::mouseClick(f.find<TwoStateButton>("cwbTherm"), Qt::LeftButton);
+    QVERIFY(!f.state.thermOn);
+    QTRY_VERIFY(!f.acquisition.cycleRunning());
+    QCOMPARE(f.dialogs.texts(),
+             QStringList(2, QStringLiteral("No valid return from thermistor 2")));
 }
 
 QTEST_MAIN(TestFaults)

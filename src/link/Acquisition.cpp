@@ -21,20 +21,8 @@ void Acquisition::applyRate(int listPosition) {
     m_timer.setEnabled(true);
 }
 
-bool& Acquisition::flagOf(Group group) {
-    switch (group) {
-    case Group::Ph:
-        return m_state.phOn;
-    case Group::Flow:
-        return m_state.flowOn;
-    case Group::Therm:
-        break;
-    }
-    return m_state.thermOn;
-}
-
 void Acquisition::setGroup(Group group, bool on) {
-    flagOf(group) = on;
+    groupFlag(m_state, group) = on;
     if (on && group == Group::Flow)
         m_channels.flowSwitchedOn();
     if (on)
@@ -42,10 +30,12 @@ void Acquisition::setGroup(Group group, bool on) {
     const bool awaited = (group == Group::Flow && m_step == Step::Flow) ||
                          (group == Group::Ph && m_step == Step::Ph) ||
                          (group == Group::Therm && m_step == Step::Therm);
-    if (awaited && m_link.waiting()) {
+    // Off while its reply is awaited, or while its failure box waits for the operator: the rest
+    // of the group is not read in this cycle.
+    if (awaited && (m_link.waiting() || m_channels.delayingFailure()))
         m_onAtStart[int(group)] = false;
+    if (awaited && m_link.waiting())
         m_link.discardWaitingReply([this] { next(); });
-    }
 }
 
 void Acquisition::tick() {
@@ -60,7 +50,7 @@ void Acquisition::tick() {
 
 void Acquisition::startCycle() {
     for (Group g : {Group::Ph, Group::Flow, Group::Therm})
-        m_onAtStart[int(g)] = flagOf(g);
+        m_onAtStart[int(g)] = groupFlag(m_state, g);
     m_step = Step::Idle;
     emit cycleStarted();
     next();
@@ -68,7 +58,7 @@ void Acquisition::startCycle() {
 
 void Acquisition::next() {
     // Each group is tested when the cycle reaches it; the pH group once for both probes.
-    auto wanted = [this](Group g) { return m_onAtStart[int(g)] && flagOf(g); };
+    auto wanted = [this](Group g) { return m_onAtStart[int(g)] && groupFlag(m_state, g); };
     const auto done = [this] { next(); };
     switch (m_step) {
     case Step::Idle:

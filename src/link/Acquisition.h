@@ -47,7 +47,6 @@ private:
     void tick();
     void startCycle();
     void next();
-    bool& flagOf(Group group);
 
     // InstrumentPanel, for the channels.
     void showReadout(Readout readout, const QString& text) override;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <map>
 
 struct MeasurementState;
 class CommandLink;
@@ -31,6 +32,9 @@ public:
     // The flow group was switched on: time before this is not flow.
     void flowSwitchedOn();
 
+    // A failure box is waiting for the operator's second to pass (see reportFailure()).
+    bool delayingFailure() const { return m_delayingFailure; }
+
     // Shown on a pH readout when the conversion is undefined (slope 0, or -273.15 degrees).
     static QString noPhText() { return QStringLiteral("---"); }
 
@@ -40,6 +44,12 @@ private:
     // the failure message and switches the group off; an empty value text is silently nothing.
     void readNumber(const QString& address, const QString& failure, Group group,
                     NumberHandler handler);
+    // Shows a module's failure box, then goes on. After a box closes, the next box of the same
+    // module waits until the operator has had a second to reach the switches, the menus or Exit;
+    // a group switched off during that second is not reported again. then learns whether the
+    // box was shown.
+    void reportFailure(const QString& address, const QString& text, Group group,
+                       std::function<void(bool shown)> then);
     void showPh(const QString& address, double reading);
     void showFlow(double reading, std::chrono::nanoseconds sentAt);
     void readThermistor(int index, Done done);
@@ -50,4 +60,6 @@ private:
     OperatorDialogs& m_dialogs;
     MonotonicClock& m_clock;
     std::chrono::nanoseconds m_flowCreditedUntil;
+    std::map<QString, std::chrono::nanoseconds> m_failureBoxClosed; // by module address
+    bool m_delayingFailure = false;
 };

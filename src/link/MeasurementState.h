@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstrumentPanel.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -47,4 +49,17 @@ inline double compensationTemperature(const MeasurementState& s, qint16 selector
     default:
         return s.therm1;
     }
+}
+
+// The polling switch of a channel group.
+inline bool& groupFlag(MeasurementState& s, Group group) {
+    switch (group) {
+    case Group::Ph:
+        return s.phOn;
+    case Group::Flow:
+        return s.flowOn;
+    case Group::Therm:
+        break;
+    }
+    return s.thermOn;
 }

@@ -35,14 +35,36 @@ Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& 
 
 void Channels::readNumber(const QString& address, const QString& failure, Group group,
                           NumberHandler handler) {
-    m_link.transact(address, [this, failure, group, handler](const QString& text) {
+    m_link.transact(address, [this, address, failure, group, handler](const QString& text) {
         const ReplyValue reply = parseReplyValue(text);
-        if (reply.kind == ReplyValue::Kind::Invalid) {
-            m_dialogs.message(failure);
+        if (reply.kind != ReplyValue::Kind::Invalid)
+            return handler(reply.kind == ReplyValue::Kind::Number, reply.value);
+        reportFailure(address, failure, group, [this, group, handler](bool) {
             m_panel.switchGroupOff(group);
-        }
-        handler(reply.kind == ReplyValue::Kind::Number, reply.value);
+            handler(false, 0);
+        });
     });
+}
+
+void Channels::reportFailure(const QString& address, const QString& text, Group group,
+                             std::function<void(bool shown)> then) {
+    using namespace std::chrono;
+    auto show = [this, address, text, group, then](bool delayed) {
+        m_delayingFailure = false;
+        if (delayed && !groupFlag(m_state, group))
+            return then(false);
+        m_dialogs.message(text);
+        m_failureBoxClosed[address] = m_clock.now();
+        then(true);
+    };
+    const auto closed = m_failureBoxClosed.find(address);
+    const nanoseconds wait = closed == m_failureBoxClosed.end()
+                                 ? nanoseconds::zero()
+                                 : closed->second + seconds(1) - m_clock.now();
+    if (wait <= nanoseconds::zero())
+        return show(false);
+    m_delayingFailure = true;
+    m_clock.callAfter(wait, &m_link, [show] { show(true); });
 }
 
 void Channels::ReadPhProbe(const QString& address, Done done) {

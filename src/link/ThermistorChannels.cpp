@@ -30,26 +30,41 @@ void Channels::ReadThermistors(Done done) {
 
 void Channels::readThermistor(int index, Done done) {
     const Thermistor& t = kThermistors[index];
-    m_link.transact(QLatin1String(t.address), [this, index, done, &t](const QString& text) {
+    // The next thermistor, unless this was the last.
+    auto goOn = [this, index, done] {
+        if (index < 2)
+            return readThermistor(index + 1, done);
+        if (done)
+            done();
+    };
+    m_link.transact(QLatin1String(t.address), [this, index, done, goOn, &t](const QString& text) {
         const ReplyValue value = parseReplyValue(text);
         switch (value.kind) {
         case ReplyValue::Kind::Empty:
-            break; // the remaining thermistors wait for the next cycle
+            if (done)
+                done(); // the remaining thermistors wait for the next cycle
+            return;
         case ReplyValue::Kind::Number:
             m_state.*t.field = value.value;
             m_panel.showReadout(t.readout, regional::numberText(value.value));
             m_panel.showSlide(t.slide, value.value);
-            break;
+            return goOn();
         case ReplyValue::Kind::Invalid:
-            m_dialogs.message(QLatin1String(t.failure));
-            // Only thermistor 3 switches the group off.
-            if (index == 2)
-                m_panel.switchGroupOff(Group::Therm);
-            break;
+            reportFailure(QLatin1String(t.address), QLatin1String(t.failure), Group::Therm,
+                          [this, index, done, goOn](bool shown) {
+                              // Switched off by the operator while the box waited: the rest
+                              // waits for a cycle with the group on.
+                              if (!shown) {
+                                  if (done)
+                                      done();
+                                  return;
+                              }
+                              // Only thermistor 3 switches the group off.
+                              if (index == 2)
+                                  m_panel.switchGroupOff(Group::Therm);
+                              goOn();
+                          });
+            return;
         }
-        if (value.kind != ReplyValue::Kind::Empty && index < 2)
-            readThermistor(index + 1, done);
-        else if (done)
-            done();
     });
 }
