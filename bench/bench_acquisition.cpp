@@ -278,7 +278,8 @@ int main(int argc, char* argv[]) {
             Program p;
             p.start();
             p.allGroupsOn(position);
-            runFor(periods[position] / 1000.0 + 0.3); // the first cycle under way
+            // Past the first two cycles, which load fonts and glyphs once per run.
+            runFor(2 * periods[position] / 1000.0 + 0.5);
             // Processor time first, without the heartbeat, whose 200 wake-ups a second would
             // count as the program's; then the stalls.
             CycleLog cycles(p.acquisition);

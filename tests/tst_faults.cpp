@@ -7,6 +7,7 @@
 #include "LogSession.h"
 #include "LoggingIndicators.h"
 #include "PortSelection.h"
+#include "StatusPanels.h"
 #include "TwoStateButton.h"
 #include "WindowTimer.h"
 
@@ -45,6 +46,7 @@ private slots:
     void entriesThatAreNoPortAreInvalid();
     void oneDeviceUnderTwoNamesIsOnePort();
     void aFailingThermistorLeavesTheOperatorASecond();
+    void aPulledAdapterIsNamedAndReopenedWhenBack();
 };
 
 void TestFaults::aLogPathThatIsNoFileIsRefused() {
@@ -154,6 +156,38 @@ void TestFaults::aFailingThermistorLeavesTheOperatorASecond() {
     QTRY_VERIFY(!f.acquisition.cycleRunning());
     QCOMPARE(f.dialogs.texts(),
              QStringList(2, QStringLiteral("No valid return from thermistor 2")));
+}
+
+void TestFaults::aPulledAdapterIsNamedAndReopenedWhenBack() {
+    MainWindowFixture f(false);
+    // Port 1 is the adapter's stable name, as /dev/serial/by-id gives one.
+    const QString adapter = f.settings.dir.filePath(QStringLiteral("usb-adapter"));
+    auto first = std::make_unique<ModuleSimulator>(5);
+    QVERIFY(first->start() && first->linkTo(adapter.toStdString()));
+    f.settings.location.setText(settingskeys::kPortsSection, QStringLiteral("1"), adapter);
+    f.start();
+    auto* status = f.find<StatusPanels>("StatusBar1");
+    const QString device = QString::fromStdString(first->devicePath());
+    QCOMPARE(status->panelText(5), device);
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+
+    first.reset(); // pulled out: the far end is gone
+    QTRY_VERIFY(!f.port.portOpen());
+    const QStringList gone = f.dialogs.texts().filter(QStringLiteral("has gone"));
+    QCOMPARE(gone.size(), 1);
+    QVERIFY(gone[0].contains(device));
+    QCOMPARE(status->panelText(5), QStringLiteral("Port closed"));
+    f.readCycle(); // from now on, the closed port's behaviour
+    QVERIFY(f.dialogs.texts().contains(QStringLiteral("Port Not open")));
+    QVERIFY(!f.state.thermOn);
+
+    // Plugged in again under the same name: open again, said in panel 5; groups stay off.
+    ModuleSimulator second(6);
+    QVERIFY(second.start() && second.linkTo(adapter.toStdString()));
+    QTRY_VERIFY_WITH_TIMEOUT(f.port.portOpen(), 5000);
+    QVERIFY(status->panelText(5).contains(QStringLiteral("back again")));
+    QVERIFY(!f.state.thermOn);
+    QCOMPARE(f.dialogs.texts().filter(QStringLiteral("has gone")).size(), 1);
 }
 
 QTEST_MAIN(TestFaults)

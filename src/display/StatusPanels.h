@@ -4,7 +4,7 @@
 
 class QLabel;
 
-// A status bar with four panels numbered from 1, each with a text and a picture.
+// A status bar with panels numbered from 1, each with a text and a picture.
 class StatusPanels : public QStatusBar {
     Q_OBJECT
 public:

@@ -9,7 +9,42 @@ namespace {
 constexpr int kReceiveBufferSize = 1024;
 }
 
-CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {}
+CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {
+    // The operating system took the device away (unplugged, or a far end that closed). Handled
+    // from the event loop, not inside the port's own read that noticed it.
+    connect(
+        &m_port, &QSerialPort::errorOccurred, this,
+        [this](QSerialPort::SerialPortError e) {
+            if (e == QSerialPort::ResourceError && m_port.isOpen())
+                loseDevice();
+        },
+        Qt::QueuedConnection);
+    m_watch.setInterval(1000);
+    connect(&m_watch, &QTimer::timeout, this, &CommPort::watchDevice);
+}
+
+void CommPort::loseDevice() {
+    const QString device = m_device;
+    m_port.close();
+    m_lost = true;
+    emit deviceLost(device);
+}
+
+void CommPort::watchDevice() {
+    if (!m_lost) {
+        // A device can vanish without a word until the next write: look for its name, and read
+        // whatever waits, which fails on a device that is gone.
+        if (m_port.isOpen() && !QFileInfo::exists(deviceName(m_portNumber)))
+            loseDevice();
+        else if (m_port.isOpen())
+            m_port.waitForReadyRead(0);
+        return;
+    }
+    if (!QFileInfo::exists(deviceName(m_portNumber)) || open() != OpenError::None)
+        return;
+    m_lost = false;
+    emit deviceBack(m_device);
+}
 
 QString CommPort::deviceName(qint16 number) const {
     const QString key = QString::number(number);
@@ -34,6 +69,7 @@ CommPort::OpenError CommPort::open() {
     if (named.filePath().isEmpty() || named.isDir() || named.isFile())
         return OpenError::InvalidPort;
     m_port.setPortName(device);
+    m_device = device;
     m_port.setReadBufferSize(kReceiveBufferSize);
     if (!m_port.open(QIODevice::ReadWrite))
         return classify(m_port.error(), device);
@@ -45,6 +81,7 @@ CommPort::OpenError CommPort::open() {
         m_port.close();
         return OpenError::InvalidPort;
     }
+    m_watch.start();
     return OpenError::None;
 }
 
@@ -76,6 +113,9 @@ CommPort::OpenError CommPort::classify(QSerialPort::SerialPortError error, const
 }
 
 void CommPort::close() {
+    // The operator's choice: no more watching, nor looking for a device that went away.
+    m_watch.stop();
+    m_lost = false;
     if (m_port.isOpen())
         m_port.close();
 }

@@ -2,15 +2,18 @@
 
 #include "SerialLine.h"
 
+#include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 class SettingsLocation;
 
 // The serial port control of the main window: a port number and fixed line settings
 // (19200 baud, 8 data bits, no parity, 1 stop bit, no flow control). The receive buffer is
 // polled; nothing is read on notifications.
-class CommPort : public SerialLine {
+class CommPort : public QObject, public SerialLine {
+    Q_OBJECT
 public:
     enum class OpenError { None, InvalidPort, PortInUse, Other };
 
@@ -23,6 +26,8 @@ public:
     QString deviceName(qint16 number) const;
 
     OpenError open();
+    // The device the open port is on, under its real path; empty while closed.
+    QString openDevice() const { return m_port.isOpen() ? m_device : QString(); }
     // Why the last open failed, where the operator can do something about it (permissions).
     const QString& failureDetail() const { return m_failureDetail; }
     void close();
@@ -32,11 +37,25 @@ public:
     int inBufferCount() override;
     char input() override;
 
+signals:
+    // The device went away under the open port (an adapter pulled out): the port is closed.
+    void deviceLost(const QString& device);
+    // The same port number's device is there again and the port is open on it.
+    void deviceBack(const QString& device);
+
 private:
+    void loseDevice();
+    // Once a second while a port is chosen: notices a device that went away, and reopens it
+    // when it is back.
+    void watchDevice();
+
     OpenError classify(QSerialPort::SerialPortError error, const QString& device);
 
     const SettingsLocation& m_settings;
     QSerialPort m_port;
     qint16 m_portNumber = 1;
     QString m_failureDetail;
+    QString m_device; // real path of the device last opened
+    QTimer m_watch;
+    bool m_lost = false; // the device went away under the open port
 };

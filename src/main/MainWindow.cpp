@@ -53,7 +53,8 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
     resize(size);
 
     // Panel widths as designed at 15 twips to a pixel; panel 1 takes what the window adds.
-    StatusBar1 = new StatusPanels({8000 / 15, 1440 / 15, 1440 / 15, 1440 / 15}, this);
+    // Panel 5 shows the device the open port is on.
+    StatusBar1 = new StatusPanels({8000 / 15, 1440 / 15, 1440 / 15, 1440 / 15, 1440 / 15}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
     buildMenus();
@@ -87,7 +88,20 @@ void MainWindow::buildMenus() {
     connect(mnuLogSetup, &QAction::triggered, this, &MainWindow::openLogSetup);
     connect(mnuStop, &QAction::triggered, this, [this] { m_logSession.stop(); });
     connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
-    connect(mnuComPort, &QAction::triggered, this, [this] { selectPort(m_port, m_dialogs); });
+    connect(mnuComPort, &QAction::triggered, this, [this] {
+        selectPort(m_port, m_dialogs);
+        showPortDevice();
+    });
+    connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
+        showPortDevice();
+        m_dialogs.message(QStringLiteral("The serial port device %1 has gone (was the adapter "
+                                         "unplugged?). The port is closed; it opens again by "
+                                         "itself when the device is back.")
+                              .arg(QDir::toNativeSeparators(device)));
+    });
+    connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
+        StatusBar1->setPanelText(5, tr("%1 (back again)").arg(QDir::toNativeSeparators(device)));
+    });
 }
 
 QString MainWindow::lampPath(const char* file) const {
@@ -96,6 +110,7 @@ QString MainWindow::lampPath(const char* file) const {
 
 void MainWindow::startUp() {
     reportOpenFailure(m_port, m_port.open(), m_dialogs);
+    showPortDevice();
     const char* rates[] = {"1000", "500", "250", "200", "100"};
     for (int i = 0; i < 5; ++i)
         cmbUpdate->insertItem(i, QLatin1String(rates[i]));
@@ -128,6 +143,12 @@ void MainWindow::showSlide(Slide slide, double value) {
 void MainWindow::switchGroupOff(Group group) {
     TwoStateButton* switches[] = {cwbPh, cwbFlow, cwbTherm};
     switches[int(group)]->setValue(false);
+}
+
+void MainWindow::showPortDevice() {
+    const QString device = m_port.openDevice();
+    StatusBar1->setPanelText(5, device.isEmpty() ? tr("Port closed")
+                                                 : QDir::toNativeSeparators(device));
 }
 
 void MainWindow::showLogPath(const QString& path) {

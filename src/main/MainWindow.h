@@ -61,6 +61,7 @@ public:
 
 private:
     void applyUpdateRate();
+    void showPortDevice();
     void plotTick();
     void buildMenus();
     QWidget* buildFlowPanel();
