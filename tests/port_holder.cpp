@@ -1,5 +1,6 @@
 // Another program holding a serial device: opens it as the program does, says "held", and keeps
-// it until its standard input closes.
+// it until its standard input closes. When it cannot open the device it prints what the operator
+// would be told.
 //
 //   port_holder DEVICE
 #include "CommPort.h"
@@ -21,8 +22,11 @@ int main(int argc, char* argv[]) {
     settings.setText(settingskeys::kPortsSection, QStringLiteral("1"),
                      QString::fromLocal8Bit(argv[1]));
     CommPort port(settings);
-    if (port.open() != CommPort::OpenError::None)
+    if (const CommPort::OpenError e = port.open(); e != CommPort::OpenError::None) {
+        std::printf("%s %s\n", e == CommPort::OpenError::InvalidPort ? "invalid" : "not opened",
+                    qPrintable(port.failureDetail()));
         return 1;
+    }
     std::printf("held\n");
     std::fflush(stdout);
     std::string line;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct NoIndicators : LoggingIndicators {
@@ -47,6 +48,7 @@ private slots:
     void oneDeviceUnderTwoNamesIsOnePort();
     void aFailingThermistorLeavesTheOperatorASecond();
     void aPulledAdapterIsNamedAndReopenedWhenBack();
+    void aPortWithoutPermissionSaysWhy();
 };
 
 void TestFaults::aLogPathThatIsNoFileIsRefused() {
@@ -188,6 +190,24 @@ void TestFaults::aPulledAdapterIsNamedAndReopenedWhenBack() {
     QVERIFY(status->panelText(5).contains(QStringLiteral("back again")));
     QVERIFY(!f.state.thermOn);
     QCOMPARE(f.dialogs.texts().filter(QStringLiteral("has gone")).size(), 1);
+}
+
+void TestFaults::aPortWithoutPermissionSaysWhy() {
+    ModuleSimulator simulator(3);
+    QVERIFY(simulator.start());
+    const QString device = QString::fromStdString(simulator.devicePath());
+    QProcess probe;
+    if (::geteuid() == 0) // as an ordinary user, who may not use a root-owned terminal
+        probe.start(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                     QStringLiteral("--clear-groups"), QStringLiteral(PORT_HOLDER), device});
+    else
+        probe.start(QStringLiteral(PORT_HOLDER), {device});
+    QVERIFY(probe.waitForFinished(10000));
+    const QString said = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    QVERIFY2(said.startsWith(QStringLiteral("invalid You have no permission to use ") + device),
+             qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("usermod -aG")), qPrintable(said));
 }
 
 QTEST_MAIN(TestFaults)
