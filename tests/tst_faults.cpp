@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
 
+#include "BoundedCall.h"
 #include "LogSession.h"
 #include "LoggingIndicators.h"
 #include "PortSelection.h"
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +51,7 @@ private slots:
     void aFailingThermistorLeavesTheOperatorASecond();
     void aPulledAdapterIsNamedAndReopenedWhenBack();
     void aPortWithoutPermissionSaysWhy();
+    void aFileSystemThatStopsAnsweringHoldsNothing();
 };
 
 void TestFaults::aLogPathThatIsNoFileIsRefused() {
@@ -208,6 +211,33 @@ void TestFaults::aPortWithoutPermissionSaysWhy() {
     QVERIFY2(said.startsWith(QStringLiteral("invalid You have no permission to use ") + device),
              qPrintable(said));
     QVERIFY2(said.contains(QStringLiteral("usermod -aG")), qPrintable(said));
+}
+
+void TestFaults::aFileSystemThatStopsAnsweringHoldsNothing() {
+    // Opening a FIFO that nobody reads blocks as a dead network mount does.
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stuck")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    int beats = 0;
+    QTimer heartbeat;
+    connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
+    heartbeat.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    const BoundedResult result = runBounded(
+        [fifo] {
+            QFile file(QString::fromLocal8Bit(fifo));
+            return file.open(QIODevice::WriteOnly);
+        },
+        std::chrono::milliseconds(300));
+    QVERIFY(result == BoundedResult::TimedOut);
+    QVERIFY(waited.elapsed() < 2000);
+    QVERIFY(beats >= 5); // the event loop ran meanwhile
+    // A reader lets the abandoned operation finish.
+    QFile reader(QString::fromLocal8Bit(fifo));
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    QVERIFY(runBounded([] { return true; }, std::chrono::milliseconds(300)) ==
+            BoundedResult::Succeeded);
 }
 
 QTEST_MAIN(TestFaults)

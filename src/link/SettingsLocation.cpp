@@ -2,6 +2,9 @@
 
 #include "SettingsKeys.h"
 
+#include "BoundedCall.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 SettingsLocation::SettingsLocation()
@@ -15,9 +18,23 @@ std::unique_ptr<QSettings> SettingsLocation::open() const {
 }
 
 bool SettingsLocation::readable() const {
-    // A FIFO or a device in place of the file would hold the program on its first read.
-    const QFileInfo info(m_file);
-    return !info.exists() || info.isFile();
+    if (m_unreadable)
+        return false;
+    // A FIFO or a device in place of the file, or a file system that stops answering, would
+    // hold the program on its first read: look, and read it through, in bounded time.
+    const QString file = m_file;
+    const bool usable =
+        runBounded(
+            [file] {
+                const QFileInfo info(file);
+                if (!info.exists())
+                    return true;
+                QFile f(file);
+                return info.isFile() && f.open(QIODevice::ReadOnly) && (f.readAll(), true);
+            },
+            kFileAnswerTimeout) == BoundedResult::Succeeded;
+    m_unreadable = !usable;
+    return usable;
 }
 
 QString SettingsLocation::text(const QString& section, const QString& key,

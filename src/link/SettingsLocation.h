@@ -13,8 +13,9 @@ public:
     explicit SettingsLocation(QString iniFile);
 
     std::unique_ptr<QSettings> open() const;
-    // False when something other than a file stands at the store's path; every read then gives
-    // its default and nothing is written.
+    // False when something other than a readable file stands at the store's path, or its file
+    // system does not answer in time; every read then gives its default and nothing is written,
+    // for the rest of the run.
     bool readable() const;
     // Text of section/key, or the default when the key is absent. A stored text holding a comma
     // comes back whole, never split into a list.
@@ -26,4 +27,5 @@ public:
 
 private:
     QString m_file;
+    mutable bool m_unreadable = false;
 };

@@ -5,6 +5,7 @@
 #include "WindowTimer.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 
 LogSession::LogSession(const MeasurementState& state, WindowTimer& loggerTimer,
                        LoggingIndicators& indicators, OperatorDialogs& dialogs)
@@ -23,14 +24,15 @@ bool LogSession::openLog(LogWriter::Mode mode) {
 }
 
 void LogSession::tick() {
-    if (!m_writer.isOpen())
+    // A tick that comes while a slow file system is waited for adds nothing to the wait.
+    if (!m_writer.isOpen() || m_busy)
         return;
+    const QScopedValueRollback busy(m_busy, true);
     QString error;
     // One look at the path a second at most, however short the logging interval.
     if (!m_sinceReachableCheck.isValid() || m_sinceReachableCheck.elapsed() >= 1000) {
         m_sinceReachableCheck.start();
-        if (!m_writer.stillReachable())
-            error = QStringLiteral("the file is no longer there");
+        m_writer.stillReachable(&error);
     }
     if (error.isEmpty() &&
         m_writer.writeRow(QTime::currentTime(), m_indicators.totalLitersText(), &error))

@@ -37,4 +37,5 @@ private:
     OperatorDialogs& m_dialogs;
     QString m_logPath;
     QElapsedTimer m_sinceReachableCheck;
+    bool m_busy = false;
 };

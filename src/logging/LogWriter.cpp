@@ -4,7 +4,10 @@
 #include "MeasurementState.h"
 #include "RegionalText.h"
 
+#include "BoundedCall.h"
+
 #include <QFileInfo>
+#include <memory>
 
 namespace {
 const QString kProgramTitle = QStringLiteral("Corvik pH probe Logging Program");
@@ -14,25 +17,52 @@ const QString kColumns =
                    "Flow frequency, liters/min, Total Liters");
 } // namespace
 
-LogWriter::LogWriter(const MeasurementState& state) : m_state(state) {}
+LogWriter::LogWriter(const MeasurementState& state)
+    : m_state(state), m_file(std::make_shared<QFile>()) {}
+
+bool LogWriter::onFile(std::function<bool(QFile& file, QString& error)> operation, QString* error) {
+    // The operation owns what it touches: after a timeout it may still run, on a file this
+    // writer has let go of.
+    auto file = m_file;
+    auto message = std::make_shared<QString>();
+    switch (runBounded([file, message, operation] { return operation(*file, *message); },
+                       kFileAnswerTimeout)) {
+    case BoundedResult::Succeeded:
+        return true;
+    case BoundedResult::Failed:
+        *error = *message;
+        return false;
+    case BoundedResult::TimedOut:
+        break;
+    }
+    *error = QStringLiteral("the file system did not answer");
+    m_file = std::make_shared<QFile>();
+    return false;
+}
 
 bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString* error) {
     close();
-    // Opening a FIFO without a reader, or a device, would wait for ever on the window's thread;
-    // a log is a plain file.
-    const QFileInfo existing(path);
-    if (existing.exists() && !existing.isFile()) {
-        *error = existing.isDir() ? QStringLiteral("it is a folder")
-                                  : QStringLiteral("it is not a regular file");
-        return false;
-    }
-    m_file.setFileName(path);
+    m_file = std::make_shared<QFile>(path);
     QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
     flags |= mode == Mode::Append ? QIODevice::Append : QIODevice::Truncate;
-    if (!m_file.open(flags)) {
-        *error = m_file.errorString();
+    const bool opened = onFile(
+        [flags](QFile& file, QString& why) {
+            // Opening a FIFO without a reader, or a device, would wait for ever; a log is a
+            // plain file.
+            const QFileInfo existing(file.fileName());
+            if (existing.exists() && !existing.isFile()) {
+                why = existing.isDir() ? QStringLiteral("it is a folder")
+                                       : QStringLiteral("it is not a regular file");
+                return false;
+            }
+            if (file.open(flags))
+                return true;
+            why = file.errorString();
+            return false;
+        },
+        error);
+    if (!opened)
         return false;
-    }
     const MeasurementState& s = m_state;
     using regional::numberText;
     using regional::shortDateText;
@@ -83,22 +113,40 @@ bool LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QStr
 }
 
 bool LogWriter::writeLine(const QByteArray& line, QString* error) {
-    const qint64 before = m_file.size();
-    if (m_file.write(line) == line.size())
-        return true;
-    *error = m_file.errorString();
-    if (error->isEmpty() || m_file.error() == QFileDevice::NoError)
-        *error = QStringLiteral("the device is full");
-    // Take back a partly written line, so the file ends on a whole row.
-    m_file.resize(before);
-    return false;
+    return onFile(
+        [line](QFile& file, QString& why) {
+            const qint64 before = file.size();
+            if (file.write(line) == line.size())
+                return true;
+            why = file.errorString();
+            if (why.isEmpty() || file.error() == QFileDevice::NoError)
+                why = QStringLiteral("the device is full");
+            // Take back a partly written line, so the file ends on a whole row.
+            file.resize(before);
+            return false;
+        },
+        error);
 }
 
-bool LogWriter::stillReachable() const {
-    return QFileInfo::exists(m_file.fileName());
+bool LogWriter::stillReachable(QString* error) {
+    return onFile(
+        [](QFile& file, QString& why) {
+            if (QFileInfo::exists(file.fileName()))
+                return true;
+            why = QStringLiteral("the file is no longer there");
+            return false;
+        },
+        error);
 }
 
 void LogWriter::close() {
-    if (m_file.isOpen())
-        m_file.close();
+    if (!m_file->isOpen())
+        return;
+    QString ignored;
+    onFile(
+        [](QFile& file, QString&) {
+            file.close();
+            return true;
+        },
+        &ignored);
 }

@@ -3,12 +3,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
+#include <functional>
+#include <memory>
 
 struct MeasurementState;
 
 // The log file: a 16-line header documenting version and calibration, then one 11-item row per
 // logger tick. Every line goes to the operating system as it is written, so a crash loses at
-// most the row being written.
+// most the row being written. No file operation holds the window longer than a few seconds.
 class LogWriter {
 public:
     enum class Mode { Overwrite, Append };
@@ -17,17 +19,20 @@ public:
 
     // Opens (creating the file if needed) and writes the header; on failure *error says why.
     bool open(const QString& path, Mode mode, const QDate& today, QString* error);
-    bool isOpen() const { return m_file.isOpen(); }
+    bool isOpen() const { return m_file->isOpen(); }
     // One data row; column 11 is the text of the total-litres readout.
     bool writeRow(const QTime& time, const QString& totalLitersText, QString* error);
     // False once the open file cannot be reached at its path any more (deleted, renamed away,
     // its folder removed): rows would go on into a file nobody can find.
-    bool stillReachable() const;
+    bool stillReachable(QString* error);
     void close();
 
 private:
     bool writeLine(const QByteArray& line, QString* error);
+    // Every file operation runs here, bounded in time (see runBounded()); a file system that
+    // does not answer fails it, and the writer lets go of that file.
+    bool onFile(std::function<bool(QFile& file, QString& error)> operation, QString* error);
 
     const MeasurementState& m_state;
-    QFile m_file;
+    std::shared_ptr<QFile> m_file;
 };

@@ -122,8 +122,8 @@ void MainWindow::startUp() {
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
     if (!m_store.readable())
-        m_dialogs.message(QStringLiteral("The settings file %1 is not a file and cannot be read; "
-                                         "the default calibration is used.")
+        m_dialogs.message(QStringLiteral("The settings file %1 cannot be read; the default "
+                                         "calibration is used.")
                               .arg(QDir::toNativeSeparators(m_store.location())));
     m_store.loadAll(m_state);
 }
