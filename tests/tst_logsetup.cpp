@@ -32,6 +32,16 @@ struct Logger {
         control<QComboBox>("cmbInterval")->setCurrentIndex(index);
     }
     StatusPanels* status() const { return f.find<StatusPanels>("StatusBar1"); }
+    // Setup, "Write to File", "Overwrite", the file, an interval from the list, OK.
+    void logToFile(const QString& path, int interval) const {
+        setup();
+        click("optDatafile_1");
+        click("optAppend_1");
+        f.dialogs.fileAnswers = {path};
+        click("cmdSelect");
+        chooseInterval(interval);
+        click("cmdExit");
+    }
 };
 
 int rowsIn(const QString& path) {
@@ -215,13 +225,7 @@ void TestLogSetup::logsRowsToAFileAndStops() {
     f.start();
     Logger log{f};
     const QString path = f.settings.dir.filePath(QStringLiteral("rows.txt"));
-    log.setup();
-    log.click("optDatafile_1");
-    log.click("optAppend_1");
-    f.dialogs.fileAnswers = {path};
-    log.click("cmdSelect");
-    log.chooseInterval(10); // 0.1 s
-    log.click("cmdExit");
+    log.logToFile(path, 10); // 0.1 s
     QCOMPARE(f.window->loggerTimer().interval(), 100);
     QCOMPARE(log.status()->panelText(1), path);
     for (int i = 0; i < 3; ++i)
@@ -273,13 +277,7 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
 
     Logger log{f};
     const QString path = f.settings.dir.filePath(QStringLiteral("lauf.txt"));
-    log.setup();
-    log.click("optDatafile_1");
-    log.click("optAppend_1");
-    f.dialogs.fileAnswers = {path};
-    log.click("cmdSelect");
-    log.chooseInterval(10);
-    log.click("cmdExit");
+    log.logToFile(path, 10);
     emit f.window->loggerTimer().tick();
     f.find<QAction>("mnuStop")->trigger();
     useLocale(QStringLiteral("en_US"));

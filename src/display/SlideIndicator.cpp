@@ -14,7 +14,7 @@ constexpr int kMarkerWidth = 8;
 class SlideAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     explicit SlideAccessible(SlideIndicator* slide)
-        : QAccessibleWidget(slide, QAccessible::Indicator) {}
+        : QAccessibleWidget(slide, QAccessible::ProgressBar) {}
     SlideIndicator* slide() const { return static_cast<SlideIndicator*>(object()); }
 
     QString text(QAccessible::Text t) const override {

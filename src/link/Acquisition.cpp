@@ -69,12 +69,12 @@ void Acquisition::next() {
     case Step::Flow:
         m_step = Step::Ph;
         if (wanted(Group::Ph))
-            return m_channels.ReadPhProbe(QStringLiteral("6"), [this] {
+            return m_channels.ReadPhProbe(QStringLiteral("6"), [this, done] {
                 // An operator's switch-off during probe 6's wait skips probe 7; a failure of
                 // probe 6 does not.
                 if (m_onAtStart[int(Group::Ph)])
-                    return m_channels.ReadPhProbe(QStringLiteral("7"), [this] { next(); });
-                next();
+                    return m_channels.ReadPhProbe(QStringLiteral("7"), done);
+                done();
             });
         [[fallthrough]];
     case Step::Ph:

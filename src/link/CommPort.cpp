@@ -34,13 +34,13 @@ void CommPort::watchDevice() {
     if (!m_lost) {
         // A device can vanish without a word until the next write: look for its name, and read
         // whatever waits, which fails on a device that is gone.
-        if (m_port.isOpen() && !QFileInfo::exists(deviceName(m_portNumber)))
+        if (m_port.isOpen() && !QFileInfo::exists(m_chosenName))
             loseDevice();
         else if (m_port.isOpen())
             m_port.waitForReadyRead(0);
         return;
     }
-    if (!QFileInfo::exists(deviceName(m_portNumber)) || open() != OpenError::None)
+    if (!QFileInfo::exists(m_chosenName) || open() != OpenError::None)
         return;
     m_lost = false;
     emit deviceBack(m_device);
@@ -63,7 +63,8 @@ CommPort::OpenError CommPort::open() {
         return OpenError::PortInUse;
     // The device under its real name, so that every name of one device (a by-id link, a link
     // in the settings) takes the same lock and a second program gets "already open".
-    const QFileInfo named(deviceName(m_portNumber));
+    m_chosenName = deviceName(m_portNumber);
+    const QFileInfo named(m_chosenName);
     const QString device = named.exists() ? named.canonicalFilePath() : named.filePath();
     // An empty entry, a folder or a plain file is no port at all.
     if (named.filePath().isEmpty() || named.isDir() || named.isFile())

@@ -55,7 +55,8 @@ private:
     QSerialPort m_port;
     qint16 m_portNumber = 1;
     QString m_failureDetail;
-    QString m_device; // real path of the device last opened
+    QString m_chosenName; // the device as the port number names it (a link, a by-id name)
+    QString m_device;     // its real path
     QTimer m_watch;
     bool m_lost = false; // the device went away under the open port
 };
