@@ -30,17 +30,25 @@ void CommPort::loseDevice() {
     emit deviceLost(device);
 }
 
+bool CommPort::deviceNamePresent() const {
+#ifdef Q_OS_UNIX
+    return QFileInfo::exists(m_chosenName);
+#else
+    return true; // "COM3" is no file: there the port's own error tells
+#endif
+}
+
 void CommPort::watchDevice() {
     if (!m_lost) {
         // A device can vanish without a word until the next write: look for its name, and read
         // whatever waits, which fails on a device that is gone.
-        if (m_port.isOpen() && !QFileInfo::exists(m_chosenName))
+        if (m_port.isOpen() && !deviceNamePresent())
             loseDevice();
         else if (m_port.isOpen())
             m_port.waitForReadyRead(0);
         return;
     }
-    if (!QFileInfo::exists(m_chosenName) || open() != OpenError::None)
+    if (!deviceNamePresent() || open() != OpenError::None)
         return;
     m_lost = false;
     emit deviceBack(m_device);

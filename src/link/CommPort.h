@@ -48,6 +48,7 @@ private:
     // Once a second while a port is chosen: notices a device that went away, and reopens it
     // when it is back.
     void watchDevice();
+    bool deviceNamePresent() const;
 
     OpenError classify(QSerialPort::SerialPortError error, const QString& device);
 
