@@ -64,7 +64,7 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus() {
-    auto command = [this](QMenu* menu, const QString& caption, const char* name) {
+    auto command = [](QMenu* menu, const QString& caption, const char* name) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QLatin1String(name));
         return a;
