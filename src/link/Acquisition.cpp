@@ -27,9 +27,8 @@ void Acquisition::setGroup(Group group, bool on) {
         m_channels.flowSwitchedOn();
     if (on)
         return;
-    const bool awaited = (group == Group::Flow && m_step == Step::Flow) ||
-                         (group == Group::Ph && m_step == Step::Ph) ||
-                         (group == Group::Therm && m_step == Step::Therm);
+    const Step stepOfGroup[] = {Step::Ph, Step::Flow, Step::Therm}; // by Group
+    const bool awaited = m_step == stepOfGroup[int(group)];
     // Off while its reply is awaited, or while its failure box waits for the operator: the rest
     // of the group is not read in this cycle.
     if (awaited && (m_link.waiting() || m_channels.delayingFailure()))

@@ -6,7 +6,7 @@
 namespace {
 // The modules send plain fixed-point decimals padded with blanks: an optional sign, digits and at
 // most one ".". Anything else ("1e3", "inf", "0x10", "1,5") is not a reading.
-std::optional<double> plainDecimal(const QString& padded) {
+std::optional<double> plainDecimalValue(const QString& padded) {
     const QByteArray text = padded.trimmed().toLatin1();
     qsizetype start = 0;
     if (!text.isEmpty() && (text[0] == '+' || text[0] == '-'))
@@ -41,7 +41,7 @@ ReplyValue parseReplyValue(const QString& reply) {
         result.kind = ReplyValue::Kind::Empty;
         return result;
     }
-    const std::optional<double> v = plainDecimal(valueText);
+    const std::optional<double> v = plainDecimalValue(valueText);
     if (!v)
         return result;
     result.kind = ReplyValue::Kind::Number;
