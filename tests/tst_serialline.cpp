@@ -7,11 +7,14 @@
 #include "PortSelection.h"
 #include "ScriptedDialogs.h"
 #include "SettingsKeys.h"
+#include "SystemPorts.h"
 #include "TempSettings.h"
 #include "TestDoubles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Fault = ModuleSimulator::Fault;
@@ -58,12 +61,37 @@ void TestSerialLine::cleanup() {
 }
 
 void TestSerialLine::portNamesFollowTheSettingsStore() {
-    QCOMPARE(m_port->deviceName(1), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(m_port->deviceName(4), QStringLiteral("/dev/ttyS3"));
-    m_settings->location.setText(settingskeys::kPortsSection, QStringLiteral("1"),
-                                 QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(m_port->deviceName(1), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(m_port->deviceName(2), QStringLiteral("/dev/ttyS1"));
+    const auto dev = [](const char* name) { return QStringLiteral("/dev/") + QLatin1String(name); };
+    const QString a = dev("serial/by-id/usb-FTDI_A"), b = dev("serial/by-id/usb-FTDI_B");
+    const QStringList order = numberedPorts(
+        {{b, dev("ttyUSB1")}, {a, dev("ttyUSB3")}},
+        {dev("ttyS1"), dev("ttyUSB10"), dev("ttyS0"), dev("ttyUSB1"), dev("ttyAMA0"),
+         dev("ttyACM0"), dev("ttyUSB2"), dev("ttyUSB3"), dev("ttyS0")},
+        {QStringLiteral("/run/sim/line-2")});
+    QCOMPARE(order, (QStringList{a, b, dev("ttyUSB2"), dev("ttyUSB10"), dev("ttyACM0"),
+                                 dev("ttyS0"), dev("ttyS1"), dev("ttyAMA0"),
+                                 QStringLiteral("/run/sim/line-2")}));
+
+    // A running simulator's line counts after the system's ports; a key in the store wins.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(simulatedLinesFolder()));
+    const QString line = simulatedLinesFolder() + QStringLiteral("/line-1");
+    QVERIFY(m_sim->linkTo(line.toStdString()));
+    const qint16 simPort = qint16(systemPorts().size());
+    QCOMPARE(m_port->deviceName(simPort), line);
+    m_port->setCommPort(simPort);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    m_port->close();
+    m_settings->location.setText(settingskeys::kPortsSection, QString::number(simPort),
+                                 dev("ttyUSB0"));
+    QCOMPARE(m_port->deviceName(simPort), dev("ttyUSB0"));
+    // Past the last port there is none, and the operator is told how many there are.
+    m_port->setCommPort(simPort + 1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::InvalidPort);
+    QVERIFY2(m_port->failureDetail().contains(QString::number(simPort)),
+             qPrintable(m_port->failureDetail()));
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 void TestSerialLine::transactionsWithTheModules() {
@@ -195,7 +223,7 @@ void TestSerialLine::anUnusableDeviceIsReported() {
     gone.stop();
     m_dialogs.inputAnswers = {QStringLiteral("9"), QStringLiteral("-1"), QStringLiteral("8")};
     selectPort(*m_port, m_dialogs);
-    selectPort(*m_port, m_dialogs); // "/dev/ttyS-2"
+    selectPort(*m_port, m_dialogs); // no port -1
     selectPort(*m_port, m_dialogs);
     QVERIFY(!m_port->portOpen());
     const QString invalid = QStringLiteral("Invalid ComPort #, please select another one.");

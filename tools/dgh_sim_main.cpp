@@ -2,16 +2,20 @@
 //
 //   dgh-sim [--seed N] [--link PATH] [--fault ADDRESS:KIND]... [--frames]
 //
-// Prints the device path of the program's side on the first line of standard output. Commands on
+// Prints the device path of the program's side on the first line of standard output, and leaves
+// a link to it, "line-<pid>", in $XDG_RUNTIME_DIR/dgh-sim (or /tmp/dgh-sim-<uid>), where the
+// program counts it among its port numbers after the system's own ports. Commands on
 // standard input, one a line: "fault ADDRESS KIND" (KIND: none silent error late stray linefeed
 // topbit), "reply ADDRESS [TEXT]", "drop", "frames", "quit".
 #include "ModuleSimulator.h"
 
+#include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,6 +32,15 @@ bool applyFault(ModuleSimulator& sim, const std::string& address, const std::str
     sim.setFault(address[0], fault);
     return true;
 }
+
+// The announcement link's path; the folder is made private to the user.
+std::string announcementLink() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime && *runtime ? std::string(runtime) + "/dgh-sim"
+                                                   : "/tmp/dgh-sim-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    return folder + "/line-" + std::to_string(::getpid());
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +51,12 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc) {
-            seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
+            const std::string text = argv[++i];
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+            if (error != std::errc() || end != text.data() + text.size()) {
+                std::cerr << "dgh-sim: bad seed " << text << "\n";
+                return 2;
+            }
         } else if (arg == "--link" && i + 1 < argc) {
             linkPath = argv[++i];
         } else if (arg == "--fault" && i + 1 < argc) {
@@ -69,6 +87,9 @@ int main(int argc, char** argv) {
         std::cerr << "dgh-sim: cannot link " << linkPath << "\n";
         return 1;
     }
+    const std::string announced = announcementLink();
+    if (!sim.linkTo(announced))
+        std::cerr << "dgh-sim: cannot announce the line in " << announced << "\n";
     std::cout << sim.devicePath() << std::endl;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -104,5 +125,6 @@ int main(int argc, char** argv) {
             std::cout << f << "\n";
     if (!linkPath.empty())
         ::unlink(linkPath.c_str());
+    ::unlink(announced.c_str());
     return 0;
 }

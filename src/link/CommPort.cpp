@@ -2,6 +2,7 @@
 
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
+#include "SystemPorts.h"
 
 #include <QFileInfo>
 
@@ -61,7 +62,8 @@ QString CommPort::deviceName(qint16 number) const {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+    const QStringList ports = systemPorts();
+    return number >= 1 && number <= ports.size() ? ports.at(number - 1) : QString();
 #endif
 }
 
@@ -75,8 +77,14 @@ CommPort::OpenError CommPort::open() {
     const QFileInfo named(m_chosenName);
     const QString device = named.exists() ? named.canonicalFilePath() : named.filePath();
     // An empty entry, a folder or a plain file is no port at all.
-    if (named.filePath().isEmpty() || named.isDir() || named.isFile())
+    if (named.filePath().isEmpty() || named.isDir() || named.isFile()) {
+        if (m_chosenName.isEmpty())
+            m_failureDetail = QStringLiteral("No serial port has the number %1: the system "
+                                             "reports %2, numbered from 1.")
+                                  .arg(m_portNumber)
+                                  .arg(systemPorts().size());
         return OpenError::InvalidPort;
+    }
     m_port.setPortName(device);
     m_device = device;
     m_port.setReadBufferSize(kReceiveBufferSize);

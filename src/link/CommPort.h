@@ -22,7 +22,7 @@ public:
     qint16 commPort() const { return m_portNumber; }
     void setCommPort(qint16 number) { m_portNumber = number; }
     // Device for port N: the text of key N in section "Ports" of the settings store if present,
-    // otherwise "COMN" on Windows and "/dev/ttyS<N-1>" elsewhere.
+    // otherwise "COMN" on Windows and elsewhere the N-th of systemPorts(), or nothing past them.
     QString deviceName(qint16 number) const;
 
     OpenError open();
