@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package needed to build, test and demo the program.
+# Installs every Debian package needed to build, test and demo the program; with --package also
+# what building, checking and trying out the Debian package needs.
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 
@@ -13,6 +14,10 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   locales
 )
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev lintian desktop-file-utils appstream gzip
+             dbus-x11 at-spi2-core python3-pyatspi xdotool)
+fi
 
 # The suite runs under these regions, as lab machines do: comma decimals, native digits, servers.
 locales=(en_US de_DE fr_FR ar_EG)

@@ -87,8 +87,12 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     connect(m_serial, &QLineEdit::textChanged, this, &CalibrationDialog::applySerial);
     connect(m_temperature, &QLineEdit::textChanged, this, &CalibrationDialog::applyTemperature);
     connect(m_date, &QDateEdit::dateChanged, this, &CalibrationDialog::applyDate);
-    connect(m_probe1, &QRadioButton::clicked, this, [this] { loadProbe(); });
-    connect(m_probe2, &QRadioButton::clicked, this, [this] { loadProbe(); });
+    // Checked by a click, the keyboard or a screen reader's "toggle" alike.
+    for (QRadioButton* probe : {m_probe1, m_probe2})
+        connect(probe, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                loadProbe();
+        });
     connect(save, &QPushButton::clicked, this, &CalibrationDialog::save);
     loadProbe();
 }

@@ -75,8 +75,9 @@ LogSetupDialog::LogSetupDialog(LogSession& session, QWidget* parent)
     setTabOrder(m_append, m_overwrite);
     setTabOrder(m_overwrite, m_interval);
 
-    connect(m_noSave, &QRadioButton::clicked, this, &LogSetupDialog::applySaveMode);
-    connect(m_writeToFile, &QRadioButton::clicked, this, &LogSetupDialog::applySaveMode);
+    // On toggled, not clicked: a screen reader's "toggle" checks a radio button without a click.
+    connect(m_noSave, &QRadioButton::toggled, this, &LogSetupDialog::applySaveMode);
+    connect(m_writeToFile, &QRadioButton::toggled, this, &LogSetupDialog::applySaveMode);
     connect(m_select, &QPushButton::clicked, this, &LogSetupDialog::selectFile);
     connect(m_ok, &QPushButton::clicked, this, &LogSetupDialog::confirm);
 

@@ -38,10 +38,15 @@ void MainWindow::connectHandlers() {
     connect(CWButton3, &TwoStateButton::valueChanged, this, [this] { m_state.totalCount = 0; });
     for (int i = 0; i < 3; ++i) {
         const qint16 selection = qint16(i + 1);
-        connect(optTherm[i], &QRadioButton::clicked, this,
-                [this, selection] { m_state.probe1ThermSel = selection; });
-        connect(optTherm1[i], &QRadioButton::clicked, this,
-                [this, selection] { m_state.probe2ThermSel = selection; });
+        // toggled, as a screen reader checks a radio button without clicking it
+        connect(optTherm[i], &QRadioButton::toggled, this, [this, selection](bool checked) {
+            if (checked)
+                m_state.probe1ThermSel = selection;
+        });
+        connect(optTherm1[i], &QRadioButton::toggled, this, [this, selection](bool checked) {
+            if (checked)
+                m_state.probe2ThermSel = selection;
+        });
     }
 
     // Only the operator's edits of the text apply the rate; picking an entry waits for "update".

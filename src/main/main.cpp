@@ -10,10 +10,13 @@
 #include "WidgetDialogs.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     app.setApplicationName(QLatin1String(WidgetDialogs::kProgramTitle));
+    // Installed, the icon theme has the program's icon under its desktop entry's name.
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("com.halvane.DghGui")));
 
     MeasurementState state;
     const SettingsLocation settings;
