@@ -29,12 +29,20 @@ mkdir -p "$work/config"
 printf '[Ports]\n1=%s\n' "$work/ttyDGH" >"$work/config/Halvane Science DGH Driver.ini"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  # No screen: run on a virtual one (look at it with a screenshot or a VNC viewer).
-  Xvfb :77 -screen 0 1280x900x24 >/dev/null 2>&1 &
+  # No screen: run on a virtual one, on the first free display number.
+  Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" >/dev/null 2>&1 &
   xvfb_pid=$!
-  export DISPLAY=:77
-  sleep 1
-  echo "No display found: running on the virtual display $DISPLAY"
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"
+  cat <<TEXT
+No display found: the program runs on the virtual display $DISPLAY. To see it, from another
+terminal on this machine:
+  a picture:  DISPLAY=$DISPLAY import -window root window.png
+  live:       x11vnc -display $DISPLAY -localhost -nopw -forever
+              then on your own computer: ssh -L 5900:localhost:5900 $(id -un)@$(hostname)
+              and: vncviewer localhost:0
+Stop with Ctrl+C.
+TEXT
 fi
 echo "Modules simulated on $(head -n 1 "$work/sim.out"); switch the groups on to see readings."
 XDG_CONFIG_HOME="$work/config" "$bin/dgh-gui"

@@ -9,8 +9,10 @@
 #include "StatusPanels.h"
 #include "TwoStateButton.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -199,6 +201,13 @@ void TestLogSetup::saveModeRuleAndSelectFile() {
     QVERIFY(!log.control<QRadioButton>("optAppend_0")->isEnabled());
     log.click("optDatafile_1"); // the path is known, but OK waits for a file again
     QVERIFY(!log.control<QPushButton>("cmdExit")->isEnabled());
+
+    // A screen reader checks a radio button with its toggle action, which is no click.
+    log.click("optDatafile_0");
+    QAccessible::queryAccessibleInterface(log.control<QRadioButton>("optDatafile_1"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(log.control<QRadioButton>("optAppend_0")->isEnabled());
 }
 
 void TestLogSetup::writeToFileNeedsAnOpenMode() {
