@@ -5,6 +5,7 @@
 //
 //   bench_acquisition [--runs N] [--seconds S] [--log-seconds S] [--cpu-seconds S]
 #include "Acquisition.h"
+#include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -116,13 +117,15 @@ struct Program {
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
     CalibrationStore store{settings};
+    CalibrationHistory history{settings};
+    CalibrationServices calibration{store, history, acquisition, clock};
     std::unique_ptr<MainWindow> window;
 
     Program() {
         settings.setText(settingskeys::kPortsSection, QStringLiteral("1"), simulator.device);
     }
     void start() {
-        window = std::make_unique<MainWindow>(state, port, acquisition, store, dialogs,
+        window = std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
                                               QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);

@@ -271,7 +271,12 @@ void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
     ScriptedDialogs dialogs;
     const SettingsLocation unwritable(QStringLiteral("/dev/null/settings.ini"));
     const CalibrationStore store(unwritable);
-    CalibrationDialog dialog(state, store, dialogs);
+    const CalibrationHistory history(unwritable);
+    CommPort port(unwritable);
+    SteadyClock clock;
+    CommandLink link(port, clock, dialogs);
+    Acquisition acquisition(state, link, dialogs, clock);
+    CalibrationDialog dialog(state, {store, history, acquisition, clock}, dialogs);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QCOMPARE(dialogs.texts(),
              QStringList{QStringLiteral(

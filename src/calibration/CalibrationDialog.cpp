@@ -1,5 +1,7 @@
 #include "CalibrationDialog.h"
 
+#include "BufferAssistant.h"
+#include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "MeasurementState.h"
 #include "OperatorDialogs.h"
@@ -20,14 +22,13 @@ namespace {
 constexpr double kInitialCalibrationTemp = 14; // degrees Celsius
 } // namespace
 
-CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationStore& store,
+CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationServices& services,
                                      OperatorDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_state(state), m_store(store), m_dialogs(dialogs) {
+    : QDialog(parent), m_state(state), m_services(services), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmCal"));
     setWindowTitle(QStringLiteral("pH Calibration"));
     setModal(false);
     const TwipsScale twips(font());
-    setFixedSize(twips.pixels(2700), twips.pixels(5280));
 
     auto* frame = new QGroupBox(QStringLiteral("Coefficients"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
@@ -70,6 +71,14 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     save->setObjectName(QStringLiteral("Command1"));
     save->setGeometry(twips.rect(810, 4680, 975, 372));
+    auto* buffers = new QPushButton(QStringLiteral("Calibrate from buffers..."), this);
+    buffers->setObjectName(QStringLiteral("cmdBuffers"));
+    const QRect buffersRect = twips.rect(180, 5160, 2352, 372);
+    buffers->setGeometry(buffersRect.x(), buffersRect.y(),
+                         std::max(buffersRect.width(), buffers->sizeHint().width()),
+                         buffersRect.height());
+    setFixedSize(std::max(twips.pixels(2700), buffers->geometry().right() + twips.pixels(180)),
+                 twips.pixels(5760));
 
     // Focus order of the design: serial, offset, slope, temperature, date, Save, the probes.
     setTabOrder(m_serial, m_offset);
@@ -77,7 +86,8 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     setTabOrder(m_slope, m_temperature);
     setTabOrder(m_temperature, m_date);
     setTabOrder(m_date, save);
-    setTabOrder(save, m_probe1);
+    setTabOrder(save, buffers);
+    setTabOrder(buffers, m_probe1);
     setTabOrder(m_probe1, m_probe2);
 
     m_temperature->setText(QLocale().toString(kInitialCalibrationTemp, 'f', 3));
@@ -94,6 +104,7 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
                 loadProbe();
         });
     connect(save, &QPushButton::clicked, this, &CalibrationDialog::save);
+    connect(buffers, &QPushButton::clicked, this, &CalibrationDialog::openBufferAssistant);
     loadProbe();
 }
 
@@ -105,7 +116,7 @@ int CalibrationDialog::selectedProbe() const {
 // replace its unsaved edits.
 void CalibrationDialog::loadProbe() {
     applyTemperature();
-    const CalibrationStore::ProbeTexts t = m_store.readProbe(selectedProbe());
+    const CalibrationStore::ProbeTexts t = m_services.store.readProbe(selectedProbe());
     assign(m_offset, t.offset, &CalibrationDialog::applyOffset);
     assign(m_slope, t.slope, &CalibrationDialog::applySlope);
     assign(m_serial, t.serial, &CalibrationDialog::applySerial);
@@ -151,10 +162,65 @@ void CalibrationDialog::applyDate() {
 }
 
 void CalibrationDialog::save() {
-    if (!m_store.saveProbe(selectedProbe(), m_state))
+    const int probe = selectedProbe();
+    if (!m_services.store.saveProbe(probe, m_state)) {
         m_dialogs.message(QStringLiteral("The calibration of probe %1 could not be saved to %2.")
-                              .arg(selectedProbe())
-                              .arg(QDir::toNativeSeparators(m_store.location())));
+                              .arg(probe)
+                              .arg(QDir::toNativeSeparators(m_services.store.location())));
+        return;
+    }
+    const CalibrationRecord record{
+        QDateTime::currentDateTime(), probe, probe == 2 ? m_state.serial2 : m_state.serial1,
+        probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
+                   : ProbeCalibration{m_state.offset1, m_state.slope1},
+        buffersBehindValues()};
+    if (!m_services.history.append(record))
+        m_dialogs.message(QStringLiteral("The calibration of probe %1 was saved, but the "
+                                         "calibration record %2 could not be written.")
+                              .arg(probe)
+                              .arg(QDir::toNativeSeparators(m_services.history.path())));
+    if (m_assistant && m_assistant->probe() == probe)
+        m_assistant->showHistory();
+}
+
+QList<BufferReading> CalibrationDialog::buffersBehindValues() const {
+    const int probe = selectedProbe();
+    const ProbeCalibration now = probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
+                                            : ProbeCalibration{m_state.offset1, m_state.slope1};
+    if (!m_applied || m_applied->probe != probe ||
+        m_applied->calibration.offset != now.offset || m_applied->calibration.slope != now.slope)
+        return {};
+    return m_applied->buffers;
+}
+
+void CalibrationDialog::openBufferAssistant() {
+    if (m_assistant && m_assistant->probe() != selectedProbe())
+        m_assistant->close();
+    if (!m_assistant || !m_assistant->isVisible()) {
+        delete m_assistant;
+        m_assistant = new BufferAssistant(selectedProbe(), m_state, m_services, this);
+        m_assistant->setAttribute(Qt::WA_DeleteOnClose);
+        m_assistant->setWindowFlag(Qt::Window);
+        connect(m_assistant, &BufferAssistant::applied, this,
+                &CalibrationDialog::applyCalibration);
+        connect(m_assistant, &BufferAssistant::phReadingRequested, this,
+                &CalibrationDialog::phReadingRequested);
+    }
+    m_assistant->show();
+    m_assistant->raise();
+    m_assistant->activateWindow();
+}
+
+void CalibrationDialog::applyCalibration(int probe, const ProbeCalibration& calibration,
+                                         const QList<BufferReading>& buffers) {
+    (probe == 2 ? m_probe2 : m_probe1)->setChecked(true);
+    m_offset->setText(regional::numberText(calibration.offset));
+    m_slope->setText(regional::numberText(calibration.slope));
+    m_date->setDate(QDate::currentDate());
+    m_applied = Applied{probe,
+                        probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
+                                   : ProbeCalibration{m_state.offset1, m_state.slope1},
+                        buffers};
 }
 
 void CalibrationDialog::closeEvent(QCloseEvent* event) {

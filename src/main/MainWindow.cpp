@@ -27,9 +27,9 @@
 #include <QScreen>
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-                       const CalibrationStore& store, OperatorDialogs& dialogs,
+                       const CalibrationServices& calibration, OperatorDialogs& dialogs,
                        const QString& programFolder)
-    : m_state(state), m_port(port), m_dialogs(dialogs), m_store(store),
+    : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
       m_programFolder(programFolder), m_acquisition(acquisition),
       m_logSession(state, tmrLogger, *this, dialogs) {
     setObjectName(QStringLiteral("frmMain"));
@@ -121,11 +121,11 @@ void MainWindow::startUp() {
     CWtherMax->setValue(25);
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
-    if (!m_store.readable())
+    if (!m_calibrationServices.store.readable())
         m_dialogs.message(QStringLiteral("The settings file %1 cannot be read; the default "
                                          "calibration is used.")
-                              .arg(QDir::toNativeSeparators(m_store.location())));
-    m_store.loadAll(m_state);
+                              .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
+    m_calibrationServices.store.loadAll(m_state);
 }
 
 void MainWindow::showReadout(Readout readout, const QString& text) {
@@ -188,7 +188,9 @@ void MainWindow::openLogSetup() {
 
 void MainWindow::openCalibration() {
     if (!m_calibration) {
-        m_calibration = new CalibrationDialog(m_state, m_store, m_dialogs, this);
+        m_calibration = new CalibrationDialog(m_state, m_calibrationServices, m_dialogs, this);
+        connect(m_calibration, &CalibrationDialog::phReadingRequested, this,
+                [this] { cwbPh->setValue(true); });
         connect(m_calibration, &CalibrationDialog::closedFromFrame, this, [this] {
             m_calibration->deleteLater();
             m_calibration = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibrationServices.h"
 #include "InstrumentPanel.h"
 #include "LogSession.h"
 #include "LoggingIndicators.h"
@@ -10,7 +11,6 @@
 struct MeasurementState;
 class Acquisition;
 class CalibrationDialog;
-class CalibrationStore;
 class CommPort;
 class Knob;
 class LogSetupDialog;
@@ -35,7 +35,7 @@ class MainWindow : public QMainWindow, public LoggingIndicators {
     Q_OBJECT
 public:
     MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-               const CalibrationStore& store, OperatorDialogs& dialogs,
+               const CalibrationServices& calibration, OperatorDialogs& dialogs,
                const QString& programFolder);
     ~MainWindow() override;
 
@@ -78,7 +78,7 @@ private:
     MeasurementState& m_state;
     CommPort& m_port;
     OperatorDialogs& m_dialogs;
-    const CalibrationStore& m_store;
+    CalibrationServices m_calibrationServices;
     QString m_programFolder;
 
     // Timers with their design settings.

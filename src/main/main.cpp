@@ -1,5 +1,6 @@
 // dgh-gui: polls the DGH sensor modules and shows, charts and logs their readings.
 #include "Acquisition.h"
+#include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -26,7 +27,9 @@ int main(int argc, char* argv[]) {
     CommandLink link(MSComm1, clock, dialogs);
     Acquisition acquisition(state, link, dialogs, clock);
     const CalibrationStore store(settings);
-    MainWindow window(state, MSComm1, acquisition, store, dialogs,
+    const CalibrationHistory history(settings);
+    const CalibrationServices calibration{store, history, acquisition, clock};
+    MainWindow window(state, MSComm1, acquisition, calibration, dialogs,
                       QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Acquisition.h"
+#include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -11,6 +12,7 @@
 #include "ScriptedDialogs.h"
 #include "SettingsKeys.h"
 #include "TempSettings.h"
+#include "TestDoubles.h"
 
 #include <QTest>
 #include <memory>
@@ -27,6 +29,9 @@ struct MainWindowFixture {
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
     CalibrationStore store{settings.location};
+    CalibrationHistory history{settings.location};
+    FakeClock readingClock; // times the readings the buffer assistant watches
+    CalibrationServices calibration{store, history, acquisition, readingClock};
     std::unique_ptr<MainWindow> window;
 
     explicit MainWindowFixture(bool withSimulator = true) {
@@ -38,7 +43,8 @@ struct MainWindowFixture {
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
         window =
-            std::make_unique<MainWindow>(state, port, acquisition, store, dialogs, programFolder);
+            std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
+                                         programFolder);
         window->startUp();
         window->show();
         return *window;
