@@ -3,11 +3,16 @@
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
 
+#include "BufferAssistant.h"
 #include "CalibrationDialog.h"
+#include "ReadingStability.h"
 #include "FocusOrder.h"
 #include "RegionalText.h"
+#include "TwoStateButton.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
@@ -58,6 +63,10 @@ private slots:
     void aStoredValueThatDoesNotParse();
     void theDateRule();
     void aStoreThatCannotBeWrittenIsReported();
+    void solvingFromBuffers();
+    void aReadingIsStableAfterTenSteadySeconds();
+    void theRecordKeepsWholeLines();
+    void calibratingFromTwoBuffersWithTheModules();
 };
 
 void TestCalibration::dialogWithAnEmptyStore() {
@@ -282,6 +291,170 @@ void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
              QStringList{QStringLiteral(
                  "The calibration of probe 1 could not be saved to /dev/null/settings.ini.")});
     QCOMPARE(state.offset1, 2.5777); // the dialog itself still works
+}
+
+namespace {
+// The probe's reading in a buffer, by the conversion the program uses.
+BufferReading readingIn(double ph, double celsius, const ProbeCalibration& c) {
+    return {ph, (c.offset + (ph - 7) * 0.000198416 * c.slope * (celsius + 273.15)) * 1000,
+            celsius};
+}
+} // namespace
+
+void TestCalibration::solvingFromBuffers() {
+    const ProbeCalibration current{2.5777, 4.5427};
+    // The worked values: pH 7 then pH 4 at 25 degrees.
+    BufferSolution s = solveBuffers({{7, 2577.7, 25}, {4, 1771.44, 25}}, current);
+    QVERIFY(s.solved && s.warnings.isEmpty());
+    QCOMPARE(s.calibration.offset, 2.5777);
+    QVERIFY2(qAbs(s.calibration.slope - 4.5427) < 5e-4, qPrintable(QString::number(s.calibration.slope)));
+    QVERIFY(qAbs(s.millivoltsPerPhAt25 - 268.76) < 0.05);
+
+    // Buffers at different temperatures, in either order, give back the probe's calibration.
+    const ProbeCalibration probe{2.61, 4.1};
+    const BufferReading a = readingIn(4.01, 18.5, probe), b = readingIn(9.18, 31.0, probe);
+    for (const auto& pair : {QList<BufferReading>{a, b}, QList<BufferReading>{b, a}}) {
+        s = solveBuffers(pair, current);
+        QVERIFY(qAbs(s.calibration.offset - 2.61) < 1e-12 && qAbs(s.calibration.slope - 4.1) < 1e-12);
+        QVERIFY(qAbs(s.offsetChangeMillivolts - 32.3) < 1e-9);
+        QVERIFY(qAbs(s.slopeChangePercent - (4.1 / 4.5427 - 1) * 100) < 1e-9);
+        QVERIFY(s.warnings.isEmpty());
+    }
+    // One buffer: the offset alone, the slope kept.
+    s = solveBuffers({readingIn(4.01, 22, {2.5, 4.5427})}, current);
+    QVERIFY(s.solved && qAbs(s.calibration.offset - 2.5) < 1e-12);
+    QCOMPARE(s.calibration.slope, 4.5427);
+    QCOMPARE(s.slopeChangePercent, 0.0);
+
+    // Warnings: buffers too close, readings against the current slope, a large slope change.
+    s = solveBuffers({readingIn(7, 25, current), readingIn(6.86, 25, current)}, current);
+    QVERIFY(s.solved && s.warnings.size() == 1 && s.warnings[0].contains("less than 2 pH"));
+    s = solveBuffers({readingIn(7, 25, current), {4.01, readingIn(10.01, 25, current).millivolts, 25}},
+                     current);
+    QVERIFY(s.solved && s.warnings.size() == 2 && s.warnings[0].contains("against"));
+    QVERIFY(s.warnings[1].contains("more than 20 %"));
+    s = solveBuffers({readingIn(7, 25, {2.5, 5.6}), readingIn(4.01, 25, {2.5, 5.6})}, current);
+    QVERIFY(s.warnings.size() == 1 && s.warnings[0].contains("more than 20 %"));
+    // Nothing to solve: the same reading twice, or no slope to keep.
+    QVERIFY(!solveBuffers({{7, 2577.7, 25}, {4, 2577.7, 25}}, current).solved);
+    QVERIFY(!solveBuffers({{7, 2577.7, 25}}, {2.5, 0}).solved);
+}
+
+void TestCalibration::aReadingIsStableAfterTenSteadySeconds() {
+    using std::chrono::seconds;
+    ReadingStability r;
+    QVERIFY(!r.hasReads() && !r.stable());
+    for (int s = 0; s <= 9; ++s)
+        r.add(seconds(s), 100 + (s % 2) * 0.09);
+    QVERIFY(!r.stable()); // 9 seconds
+    r.add(seconds(10), 100.05);
+    QVERIFY(r.stable());
+    QCOMPARE(r.steadyFor(), seconds(10));
+    // A step starts the count again from the reads that lie within 0.1 mV of the new one.
+    r.add(seconds(11), 100.12);
+    QVERIFY(!r.stable());
+    QCOMPARE(r.steadyFor(), seconds(2)); // from 100.09 at 9 s
+    QVERIFY(qAbs(r.recentSpread() - 0.12) < 1e-9);
+    for (int s = 12; s <= 21; ++s)
+        r.add(seconds(s), 100.15); // 0.1 away from 100.05 at 10 s: steady since 11 s
+    QCOMPARE(r.steadyFor(), seconds(10));
+    QVERIFY(r.stable());
+    QVERIFY(qAbs(r.recentSpread() - 0.03) < 1e-9); // 100.12 at 11 s is still within 10 s
+}
+
+void TestCalibration::theRecordKeepsWholeLines() {
+    TempSettings settings;
+    const CalibrationHistory history(settings.location);
+    QCOMPARE(QFileInfo(history.path()).dir(), QFileInfo(settings.location.fileName()).dir());
+    const QDateTime when(QDate(2026, 3, 7), QTime(9, 30));
+    QVERIFY(history.append({when, 2, QStringLiteral("A\"7,1"), {2.5777, 4.5427}, {}}));
+    // A line torn by a power cut: skipped, and the next line starts on a line of its own.
+    QFile file(history.path());
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("2026-03-07T10:00:00,2,\"X\",2.6");
+    file.close();
+    QVERIFY(history.append({when.addDays(1), 2, QStringLiteral("B"), {2.6, 4.4},
+                            {{7, 2600, 24.5}, {4.01, 1800.25, 25}}}));
+    QVERIFY(history.append({when, 1, QStringLiteral("C"), {2.5, 4.5}, {}}));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 6);
+    QVERIFY(lines[0].startsWith("Date and time,Probe,"));
+    QCOMPARE(lines[1], QByteArray("2026-03-07T09:30:00,2,\"A\"\"7,1\",2.5777,4.5427,,,,,,"));
+    QCOMPARE(lines[3], QByteArray("2026-03-08T09:30:00,2,\"B\",2.6,4.4,7,2600,24.5,4.01,1800.25,25"));
+
+    const QList<CalibrationRecord> probe2 = history.latest(2, 5);
+    QCOMPARE(probe2.size(), 2);
+    QCOMPARE(probe2[0].serial, QStringLiteral("A\"7,1"));
+    QCOMPARE(probe2[1].buffers.size(), 2);
+    QCOMPARE(probe2[1].buffers[1].millivolts, 1800.25);
+    QCOMPARE(history.latest(2, 1).first().serial, QStringLiteral("B"));
+    QCOMPARE(history.latest(1, 5).size(), 1);
+    // A record that cannot be written says so.
+    const CalibrationHistory nowhere(SettingsLocation(QStringLiteral("/dev/null/settings.ini")));
+    QVERIFY(!nowhere.append({when, 1, QString(), {2.5, 4.5}, {}}));
+}
+
+void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
+    MainWindowFixture f;
+    f.simulator.setReply('1', "*+00025.00");
+    f.start();
+    Calibration cal{f};
+    cal.open();
+    QTest::mouseClick(cal.control<QPushButton>("cmdBuffers"), Qt::LeftButton);
+    BufferAssistant* assistant = cal.dialog()->bufferAssistant();
+    QVERIFY(assistant && assistant->isVisible() && !assistant->isModal());
+    auto find = [&](const char* name) { return assistant->findChild<QWidget*>(QLatin1String(name)); };
+    auto text = [&](const char* name) { return qobject_cast<QLabel*>(find(name))->text(); };
+
+    // The pH probes are off: the assistant says so and switches them on through the window.
+    QVERIFY(text("lblStable").contains("not being read"));
+    QTest::mouseClick(find("cmdSwitchOn"), Qt::LeftButton);
+    QVERIFY(f.state.phOn && f.find<TwoStateButton>("cwbPh")->isChecked());
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+
+    // A reading is taken once it has kept within 0.1 mV for 10 s of reads.
+    auto settle = [&](const char* reply) {
+        f.simulator.setReply('6', reply);
+        for (int second = 0; second <= 11; ++second) {
+            f.readCycle();
+            f.readingClock.time += std::chrono::seconds(1);
+        }
+        QVERIFY2(text("lblStable").startsWith("Stable for 11 s"), qPrintable(text("lblStable")));
+    };
+    QVERIFY(!find("cmdAccept_0")->isEnabled());
+    settle("*+02577.70");
+    QVERIFY(text("lblLive").startsWith(QStringLiteral("2577.70 mV at 25.00 °C (thermistor T-1)")));
+    QTest::mouseClick(find("cmdAccept_0"), Qt::LeftButton); // pH 7.00
+    QVERIFY(text("lblResult").contains("One buffer"));
+    settle("*+01771.44");
+    qobject_cast<QComboBox*>(find("cmbBuffer_1"))->setEditText(QStringLiteral("4"));
+    QTest::mouseClick(find("cmdAccept_1"), Qt::LeftButton);
+    QVERIFY2(text("lblResult").startsWith("New offset: 2.57770 V (2577.70 mV), +0.00 mV"),
+             qPrintable(text("lblResult")));
+    QVERIFY(text("lblResult").contains("New slope: 4.5430 (268.75 mV per pH at 25 °C), +0.0 %"));
+    QVERIFY(text("lblWarnings").isEmpty());
+
+    // Apply fills the dialog's boxes and date, which take effect at once; Save stores them.
+    QTest::mouseClick(find("cmdApply"), Qt::LeftButton);
+    QCOMPARE(cal.control<QLineEdit>("txtOffset")->text(), QStringLiteral("2.5777"));
+    QCOMPARE(cal.control<QLineEdit>("txtSlope")->text(), QStringLiteral("4.543"));
+    QCOMPARE(cal.control<QDateEdit>("DTPicker1")->date(), QDate::currentDate());
+    QCOMPARE(f.state.slope1, 4.543);
+    QCOMPARE(cal.stored("slope"), QStringLiteral("<absent>"));
+    cal.save();
+    QCOMPARE(cal.stored("slope"), QStringLiteral("4.543"));
+    const QList<CalibrationRecord> record = f.history.latest(1, 5);
+    QCOMPARE(record.size(), 1);
+    QCOMPARE(record[0].calibration.slope, 4.543);
+    QCOMPARE(record[0].buffers.size(), 2);
+    QCOMPARE(record[0].buffers[1].millivolts, 1771.44);
+    QCOMPARE(record[0].buffers[1].celsius, 25.0);
+    QVERIFY(text("lblHistory").contains("offset 2.5777 V, slope 4.543, from buffers 7.00 and 4.00"));
+    // Typed values saved afterwards are recorded without buffers.
+    cal.type("txtSlope", QStringLiteral("4.5"));
+    cal.save();
+    QVERIFY(f.history.latest(1, 5).last().buffers.isEmpty());
 }
 
 QTEST_MAIN(TestCalibration)

@@ -27,11 +27,16 @@ constexpr int kOffsetDecimals = 5;
 constexpr int kSlopeDecimals = 4;
 
 QString fixed(double value, int decimals) {
-    return QLocale().toString(value, 'f', decimals);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator); // "2577.70", as the readouts show
+    return locale.toString(value, 'f', decimals);
 }
 
+// "+0.00" rather than "-0.00" for a change that rounds away.
 QString signedFixed(double value, int decimals) {
-    return (value >= 0 ? QStringLiteral("+") : QString()) + fixed(value, decimals);
+    const double shown = regional::roundHalfEven(value, decimals);
+    return shown > 0 || shown == 0 ? QStringLiteral("+") + fixed(std::abs(shown), decimals)
+                                   : fixed(shown, decimals);
 }
 
 QString readingText(const BufferReading& r) {
