@@ -21,7 +21,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/dgh-sim" --link "$work/ttyDGH" </dev/null >"$work/sim.out" &
+# The simulator takes commands from a FIFO, so the operator can put a probe into a buffer.
+mkfifo "$work/simulator-commands"
+exec 3<>"$work/simulator-commands"
+"$bin/dgh-sim" --link "$work/ttyDGH" <&3 >"$work/sim.out" &
 sim_pid=$!
 for _ in $(seq 50); do [ -e "$work/ttyDGH" ] && break; sleep 0.1; done
 
@@ -44,5 +47,9 @@ terminal on this machine:
 Stop with Ctrl+C.
 TEXT
 fi
-echo "Modules simulated on $(head -n 1 "$work/sim.out"); switch the groups on to see readings."
+cat <<TEXT
+Modules simulated on $(head -n 1 "$work/sim.out"); switch the groups on to see readings.
+To calibrate from buffers, put pH probe 1 (module 6) into a buffer from another terminal:
+  echo "buffer 6 7.00" > $work/simulator-commands
+TEXT
 XDG_CONFIG_HOME="$work/config" "$bin/dgh-gui"

@@ -434,6 +434,7 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
              qPrintable(text("lblResult")));
     QVERIFY(text("lblResult").contains("New slope: 4.5430 (268.75 mV per pH at 25 °C), +0.0 %"));
     QVERIFY(text("lblWarnings").isEmpty());
+    QTRY_COMPARE(clippedTexts(assistant), QStringList());
 
     // Apply fills the dialog's boxes and date, which take effect at once; Save stores them.
     QTest::mouseClick(find("cmdApply"), Qt::LeftButton);

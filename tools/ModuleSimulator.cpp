@@ -141,6 +141,10 @@ std::string ModuleSimulator::reading(char address) {
         break;
     }
     value += std::uniform_real_distribution<double>(-0.02, 0.02)(m_random);
+    return replyFor(value);
+}
+
+std::string ModuleSimulator::replyFor(double value) {
     // "*", the sign, then the magnitude with two decimals zero-padded to eight characters; to_chars
     // writes "." whatever the C library's locale.
     char digits[32];

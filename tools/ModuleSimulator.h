@@ -40,6 +40,8 @@ public:
     // Answers the address with exactly this text (a carriage return is appended), e.g.
     // "*-00003.25".
     void setReply(char address, const std::string& reply);
+    // A module's reply for a value: "*", the sign, eight characters with two decimals.
+    static std::string replyFor(double value);
     void clearReply(char address);
     // Drops off the line: closes the simulator's end for good.
     void dropOffLine();

@@ -6,7 +6,7 @@
 // a link to it, "line-<pid>", in $XDG_RUNTIME_DIR/dgh-sim (or /tmp/dgh-sim-<uid>), where the
 // program counts it among its port numbers after the system's own ports. Commands on
 // standard input, one a line: "fault ADDRESS KIND" (KIND: none silent error late stray linefeed
-// topbit), "reply ADDRESS [TEXT]", "drop", "frames", "quit".
+// topbit), "reply ADDRESS [TEXT]", "buffer ADDRESS PH", "drop", "frames", "quit".
 #include "ModuleSimulator.h"
 
 #include <charconv>
@@ -30,6 +30,18 @@ bool applyFault(ModuleSimulator& sim, const std::string& address, const std::str
     if (address.size() != 1 || !ModuleSimulator::parseFault(kind, &fault))
         return false;
     sim.setFault(address[0], fault);
+    return true;
+}
+
+// A pH module's steady reading in a buffer, for a probe with the program's default calibration
+// (offset 2.5777 V, slope 4.5427) at 25 degrees: what calibrating from buffers expects.
+bool putInBuffer(ModuleSimulator& sim, const std::string& address, const std::string& phText) {
+    double ph = 0;
+    const auto [end, error] = std::from_chars(phText.data(), phText.data() + phText.size(), ph);
+    if (address.size() != 1 || error != std::errc() || end != phText.data() + phText.size())
+        return false;
+    const double millivolts = (2.5777 + (ph - 7) * 0.000198416 * 4.5427 * (25 + 273.15)) * 1000;
+    sim.setReply(address[0], ModuleSimulator::replyFor(millivolts));
     return true;
 }
 
@@ -110,6 +122,8 @@ int main(int argc, char** argv) {
             sim.clearReply(a[0]); // back to the drifting readings
         else if (command == "reply" && a.size() == 1)
             sim.setReply(a[0], b);
+        else if (command == "buffer" && !putInBuffer(sim, a, b))
+            std::cerr << "dgh-sim: bad buffer\n";
         else if (command == "drop")
             sim.dropOffLine();
         else if (command == "frames")

@@ -63,6 +63,9 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     setWindowTitle(QStringLiteral("Calibrate Probe %1 from Buffers").arg(probe));
     setModal(false);
     auto* layout = new QVBoxLayout(this);
+    // Takes the size its texts need as they change (a warning, a taken reading), so that
+    // nothing is ever cut off.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* now = new QGroupBox(QStringLiteral("Probe %1 now").arg(probe), this);
     auto* nowLayout = new QVBoxLayout(now);
@@ -105,9 +108,10 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
                 &BufferAssistant::showReadingState);
     }
     grid->setColumnStretch(3, 1);
-    auto* oneOrTwo = wrappingLabel(buffers);
-    oneOrTwo->setText(QStringLiteral("One buffer corrects the offset and keeps the slope; two "
-                                     "buffers at least 2 pH apart give both."));
+    auto* oneOrTwo = new QLabel(QStringLiteral("One buffer corrects the offset and keeps the "
+                                               "slope;\ntwo buffers at least 2 pH apart give "
+                                               "both."),
+                                buffers);
     grid->addWidget(oneOrTwo, 2, 0, 1, 4);
     layout->addWidget(buffers);
 
@@ -137,7 +141,6 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
     close->setObjectName(QStringLiteral("cmdClose"));
     layout->addWidget(buttons);
-    setMinimumWidth(fontMetrics().averageCharWidth() * 70);
 
     connect(m_apply, &QPushButton::clicked, this, [this] {
         emit applied(m_probe, rounded(m_solution.calibration), acceptedBuffers());
@@ -202,6 +205,9 @@ void BufferAssistant::showReadingState() {
         m_stable->setText(QStringLiteral("Stable for %1 s (changed by less than 0.1 mV over "
                                          "the last 10 s).")
                               .arg(duration_cast<seconds>(m_stability.steadyFor()).count()));
+    else if (m_stability.recentSpread() < ReadingStability::kBandMillivolts)
+        m_stable->setText(QStringLiteral("Steady for %1 s: stable once steady for 10 s.")
+                              .arg(duration_cast<seconds>(m_stability.steadyFor()).count()));
     else
         m_stable->setText(QStringLiteral("Settling: changed by %1 mV in the last 10 s. Accept "
                                          "when it has changed by less than 0.1 mV for 10 s.")
@@ -220,8 +226,7 @@ void BufferAssistant::acceptBuffer(int index) {
     BufferReading taken = *m_latest;
     taken.ph = ph;
     m_accepted[index] = taken;
-    m_acceptedText[index]->setText(QStringLiteral("Taken: pH %1 read %2")
-                                       .arg(fixed(ph, 2), readingText(taken)));
+    m_acceptedText[index]->setText(QStringLiteral("pH %1: %2").arg(fixed(ph, 2), readingText(taken)));
     showSolution();
 }
 
