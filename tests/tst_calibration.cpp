@@ -88,9 +88,9 @@ void TestCalibration::dialogWithAnEmptyStore() {
     QCOMPARE(cal.control<QPushButton>("Command1")->text(), QStringLiteral("Save"));
     QCOMPARE(f.settings.location.open()->childGroups(), QStringList{QStringLiteral("Ports")});
     // Focus order of the design.
-    QCOMPARE(tabOrder(cal.control<QWidget>("txtSerialNum"), 6),
+    QCOMPARE(tabOrder(cal.control<QWidget>("txtSerialNum"), 8),
              (QStringList{"txtSerialNum", "txtOffset", "txtSlope", "txtCalTemp", "DTPicker1",
-                          "Command1"}));
+                          "Command1", "cmdBuffers", "Option1_0"}));
 }
 
 void TestCalibration::editsTakeEffectAtOnceAndSaveOnlyOnSave() {
