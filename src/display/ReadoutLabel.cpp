@@ -2,7 +2,9 @@
 
 namespace {
 constexpr int kMargin = 8; // pixels beside the figures
-}
+// The readout is sized for this; a shorter text of figures, signs and points always fits.
+const QString kSizedFor = QStringLiteral("0000.00");
+} // namespace
 
 ReadoutLabel::ReadoutLabel(const QString& caption, const QColor& figures, const QFont& font,
                            QWidget* parent)
@@ -16,7 +18,7 @@ ReadoutLabel::ReadoutLabel(const QString& caption, const QColor& figures, const 
     colours.setColor(QPalette::WindowText, figures);
     setPalette(colours);
     setAutoFillBackground(true);
-    setFixedSize(fontMetrics().horizontalAdvance(QStringLiteral("0000.00")) + kMargin,
+    setFixedSize(fontMetrics().horizontalAdvance(kSizedFor) + kMargin,
                  fontMetrics().height() + 4);
     showValue(QStringLiteral("000"));
 }
@@ -28,6 +30,9 @@ void ReadoutLabel::showValue(const QString& text) {
 }
 
 void ReadoutLabel::fitWidth(const QString& text) {
+    // Measuring shapes the text: not worth it on every reading that surely fits.
+    if (text.size() < kSizedFor.size())
+        return;
     const int needed = fontMetrics().horizontalAdvance(text) + kMargin;
     if (needed > width())
         setFixedWidth(needed);
