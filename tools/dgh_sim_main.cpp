@@ -103,8 +103,12 @@ int main(int argc, char** argv) {
     if (!sim.linkTo(announced))
         std::cerr << "dgh-sim: cannot announce the line in " << announced << "\n";
     std::cout << sim.devicePath() << std::endl;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+    // Without SA_RESTART, so that a signal also ends a read of standard input that waits on
+    // a terminal or a FIFO nobody writes to.
+    struct sigaction stop {};
+    stop.sa_handler = onSignal;
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
 
     std::string line;
     bool quit = false;
