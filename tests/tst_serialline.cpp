@@ -80,6 +80,9 @@ void TestSerialLine::portNamesFollowTheSettingsStore() {
     QVERIFY(m_sim->linkTo(line.toStdString()));
     const qint16 simPort = qint16(systemPorts().size());
     QCOMPARE(m_port->deviceName(simPort), line);
+    // A killed simulator's link counts no more, though its pseudo-terminal may be in use.
+    QVERIFY(m_sim->linkTo((simulatedLinesFolder() + QStringLiteral("/line-999999")).toStdString()));
+    QCOMPARE(systemPorts().size(), simPort);
     m_port->setCommPort(simPort);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
     m_port->close();

@@ -9,12 +9,14 @@
 // topbit), "reply ADDRESS [TEXT]", "buffer ADDRESS PH", "drop", "frames", "quit".
 #include "ModuleSimulator.h"
 
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -51,6 +53,19 @@ std::string announcementLink() {
     const std::string folder = runtime && *runtime ? std::string(runtime) + "/dgh-sim"
                                                    : "/tmp/dgh-sim-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);
+    // Links left by simulators that were killed outright.
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            int pid = 0;
+            const char* digits = name.c_str() + 5;
+            if (name.rfind("line-", 0) == 0 &&
+                std::from_chars(digits, name.c_str() + name.size(), pid).ec == std::errc() &&
+                ::kill(pid, 0) != 0 && errno == ESRCH)
+                ::unlink((folder + "/" + name).c_str());
+        }
+        ::closedir(dir);
+    }
     return folder + "/line-" + std::to_string(::getpid());
 }
 } // namespace

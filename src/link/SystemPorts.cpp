@@ -27,6 +27,19 @@ std::tuple<int, QString, qulonglong> orderOf(const QString& device) {
         kind = 2;
     return {kind, stem, name.mid(digits).toULongLong()};
 }
+
+// A simulator that was killed leaves its link "line-<pid>" behind, to a pseudo-terminal number
+// that another program may have by now: only the lines of running simulators count.
+bool simulatorRunning(const QFileInfo& link) {
+    if (!link.exists())
+        return false;
+#ifdef Q_OS_LINUX
+    const QString pid = link.fileName().section(QLatin1Char('-'), 1);
+    return QFileInfo::exists(QStringLiteral("/proc/") + pid);
+#else
+    return true;
+#endif
+}
 } // namespace
 
 QStringList numberedPorts(const QList<NamedPort>& byId, const QStringList& devices,
@@ -72,11 +85,10 @@ QStringList systemPorts() {
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         devices << info.systemLocation();
     QStringList simulated;
-    // A simulator that was killed leaves a link to nothing: only live lines count.
     const QDir simFolder(simulatedLinesFolder());
     if (!simulatedLinesFolder().isEmpty())
         for (const QFileInfo& link : simFolder.entryInfoList(QDir::System | QDir::Files))
-            if (link.exists())
+            if (simulatorRunning(link))
                 simulated << link.absoluteFilePath();
     return numberedPorts(byId, devices, simulated);
 }
