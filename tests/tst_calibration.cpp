@@ -5,16 +5,16 @@
 
 #include "BufferAssistant.h"
 #include "CalibrationDialog.h"
-#include "ReadingStability.h"
 #include "FocusOrder.h"
+#include "ReadingStability.h"
 #include "RegionalText.h"
 #include "TwoStateButton.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QLabel>
 #include <QDateEdit>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -296,8 +296,7 @@ void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
 namespace {
 // The probe's reading in a buffer, by the conversion the program uses.
 BufferReading readingIn(double ph, double celsius, const ProbeCalibration& c) {
-    return {ph, (c.offset + (ph - 7) * 0.000198416 * c.slope * (celsius + 273.15)) * 1000,
-            celsius};
+    return {ph, (c.offset + (ph - 7) * 0.000198416 * c.slope * (celsius + 273.15)) * 1000, celsius};
 }
 } // namespace
 
@@ -307,7 +306,8 @@ void TestCalibration::solvingFromBuffers() {
     BufferSolution s = solveBuffers({{7, 2577.7, 25}, {4, 1771.44, 25}}, current);
     QVERIFY(s.solved && s.warnings.isEmpty());
     QCOMPARE(s.calibration.offset, 2.5777);
-    QVERIFY2(qAbs(s.calibration.slope - 4.5427) < 5e-4, qPrintable(QString::number(s.calibration.slope)));
+    QVERIFY2(qAbs(s.calibration.slope - 4.5427) < 5e-4,
+             qPrintable(QString::number(s.calibration.slope)));
     QVERIFY(qAbs(s.millivoltsPerPhAt25 - 268.76) < 0.05);
 
     // Buffers at different temperatures, in either order, give back the probe's calibration.
@@ -315,7 +315,8 @@ void TestCalibration::solvingFromBuffers() {
     const BufferReading a = readingIn(4.01, 18.5, probe), b = readingIn(9.18, 31.0, probe);
     for (const auto& pair : {QList<BufferReading>{a, b}, QList<BufferReading>{b, a}}) {
         s = solveBuffers(pair, current);
-        QVERIFY(qAbs(s.calibration.offset - 2.61) < 1e-12 && qAbs(s.calibration.slope - 4.1) < 1e-12);
+        QVERIFY(qAbs(s.calibration.offset - 2.61) < 1e-12 &&
+                qAbs(s.calibration.slope - 4.1) < 1e-12);
         QVERIFY(qAbs(s.offsetChangeMillivolts - 32.3) < 1e-9);
         QVERIFY(qAbs(s.slopeChangePercent - (4.1 / 4.5427 - 1) * 100) < 1e-9);
         QVERIFY(s.warnings.isEmpty());
@@ -329,8 +330,8 @@ void TestCalibration::solvingFromBuffers() {
     // Warnings: buffers too close, readings against the current slope, a large slope change.
     s = solveBuffers({readingIn(7, 25, current), readingIn(6.86, 25, current)}, current);
     QVERIFY(s.solved && s.warnings.size() == 1 && s.warnings[0].contains("less than 2 pH"));
-    s = solveBuffers({readingIn(7, 25, current), {4.01, readingIn(10.01, 25, current).millivolts, 25}},
-                     current);
+    s = solveBuffers(
+        {readingIn(7, 25, current), {4.01, readingIn(10.01, 25, current).millivolts, 25}}, current);
     QVERIFY(s.solved && s.warnings.size() == 2 && s.warnings[0].contains("against"));
     QVERIFY(s.warnings[1].contains("more than 20 %"));
     s = solveBuffers({readingIn(7, 25, {2.5, 5.6}), readingIn(4.01, 25, {2.5, 5.6})}, current);
@@ -373,7 +374,10 @@ void TestCalibration::theRecordKeepsWholeLines() {
     QVERIFY(file.open(QIODevice::Append));
     file.write("2026-03-07T10:00:00,2,\"X\",2.6");
     file.close();
-    QVERIFY(history.append({when.addDays(1), 2, QStringLiteral("B"), {2.6, 4.4},
+    QVERIFY(history.append({when.addDays(1),
+                            2,
+                            QStringLiteral("B"),
+                            {2.6, 4.4},
                             {{7, 2600, 24.5}, {4.01, 1800.25, 25}}}));
     QVERIFY(history.append({when, 1, QStringLiteral("C"), {2.5, 4.5}, {}}));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -381,7 +385,8 @@ void TestCalibration::theRecordKeepsWholeLines() {
     QCOMPARE(lines.size(), 6);
     QVERIFY(lines[0].startsWith("Date and time,Probe,"));
     QCOMPARE(lines[1], QByteArray("2026-03-07T09:30:00,2,\"A\"\"7,1\",2.5777,4.5427,,,,,,"));
-    QCOMPARE(lines[3], QByteArray("2026-03-08T09:30:00,2,\"B\",2.6,4.4,7,2600,24.5,4.01,1800.25,25"));
+    QCOMPARE(lines[3],
+             QByteArray("2026-03-08T09:30:00,2,\"B\",2.6,4.4,7,2600,24.5,4.01,1800.25,25"));
 
     const QList<CalibrationRecord> probe2 = history.latest(2, 5);
     QCOMPARE(probe2.size(), 2);
@@ -404,7 +409,9 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
     QTest::mouseClick(cal.control<QPushButton>("cmdBuffers"), Qt::LeftButton);
     BufferAssistant* assistant = cal.dialog()->bufferAssistant();
     QVERIFY(assistant && assistant->isVisible() && !assistant->isModal());
-    auto find = [&](const char* name) { return assistant->findChild<QWidget*>(QLatin1String(name)); };
+    auto find = [&](const char* name) {
+        return assistant->findChild<QWidget*>(QLatin1String(name));
+    };
     auto text = [&](const char* name) { return qobject_cast<QLabel*>(find(name))->text(); };
 
     // The pH probes are off: the assistant says so and switches them on through the window.
@@ -451,7 +458,8 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
     QCOMPARE(record[0].buffers.size(), 2);
     QCOMPARE(record[0].buffers[1].millivolts, 1771.44);
     QCOMPARE(record[0].buffers[1].celsius, 25.0);
-    QVERIFY(text("lblHistory").contains("offset 2.5777 V, slope 4.543, from buffers 7.00 and 4.00"));
+    QVERIFY(
+        text("lblHistory").contains("offset 2.5777 V, slope 4.543, from buffers 7.00 and 4.00"));
     // Typed values saved afterwards are recorded without buffers.
     cal.type("txtSlope", QStringLiteral("4.5"));
     cal.save();

@@ -12,7 +12,6 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>

@@ -63,14 +63,14 @@ void TestSerialLine::cleanup() {
 void TestSerialLine::portNamesFollowTheSettingsStore() {
     const auto dev = [](const char* name) { return QStringLiteral("/dev/") + QLatin1String(name); };
     const QString a = dev("serial/by-id/usb-FTDI_A"), b = dev("serial/by-id/usb-FTDI_B");
-    const QStringList order = numberedPorts(
-        {{b, dev("ttyUSB1")}, {a, dev("ttyUSB3")}},
-        {dev("ttyS1"), dev("ttyUSB10"), dev("ttyS0"), dev("ttyUSB1"), dev("ttyAMA0"),
-         dev("ttyACM0"), dev("ttyUSB2"), dev("ttyUSB3"), dev("ttyS0")},
-        {QStringLiteral("/run/sim/line-2")});
-    QCOMPARE(order, (QStringList{a, b, dev("ttyUSB2"), dev("ttyUSB10"), dev("ttyACM0"),
-                                 dev("ttyS0"), dev("ttyS1"), dev("ttyAMA0"),
-                                 QStringLiteral("/run/sim/line-2")}));
+    const QStringList order =
+        numberedPorts({{b, dev("ttyUSB1")}, {a, dev("ttyUSB3")}},
+                      {dev("ttyS1"), dev("ttyUSB10"), dev("ttyS0"), dev("ttyUSB1"), dev("ttyAMA0"),
+                       dev("ttyACM0"), dev("ttyUSB2"), dev("ttyUSB3"), dev("ttyS0")},
+                      {QStringLiteral("/run/sim/line-2")});
+    QCOMPARE(order,
+             (QStringList{a, b, dev("ttyUSB2"), dev("ttyUSB10"), dev("ttyACM0"), dev("ttyS0"),
+                          dev("ttyS1"), dev("ttyAMA0"), QStringLiteral("/run/sim/line-2")}));
 
     // A running simulator's line counts after the system's ports; a key in the store wins.
     QTemporaryDir runtime;

@@ -13,10 +13,10 @@
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>

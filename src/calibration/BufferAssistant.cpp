@@ -128,7 +128,8 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     resultLayout->addWidget(m_warnings);
     layout->addWidget(result);
 
-    auto* history = new QGroupBox(QStringLiteral("Earlier calibrations of probe %1").arg(probe), this);
+    auto* history =
+        new QGroupBox(QStringLiteral("Earlier calibrations of probe %1").arg(probe), this);
     auto* historyLayout = new QVBoxLayout(history);
     m_history = wrappingLabel(history);
     m_history->setObjectName(QStringLiteral("lblHistory"));
@@ -142,9 +143,8 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     close->setObjectName(QStringLiteral("cmdClose"));
     layout->addWidget(buttons);
 
-    connect(m_apply, &QPushButton::clicked, this, [this] {
-        emit applied(m_probe, rounded(m_solution.calibration), acceptedBuffers());
-    });
+    connect(m_apply, &QPushButton::clicked, this,
+            [this] { emit applied(m_probe, rounded(m_solution.calibration), acceptedBuffers()); });
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     connect(m_switchOn, &QPushButton::clicked, this, &BufferAssistant::phReadingRequested);
     connect(&m_services.acquisition, &Acquisition::readoutShown, this, [this](Readout readout) {
@@ -162,8 +162,8 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
 }
 
 double BufferAssistant::temperature() const {
-    return compensationTemperature(m_state, m_probe == 2 ? m_state.probe2ThermSel
-                                                         : m_state.probe1ThermSel);
+    return compensationTemperature(m_state,
+                                   m_probe == 2 ? m_state.probe2ThermSel : m_state.probe1ThermSel);
 }
 
 ProbeCalibration BufferAssistant::currentCalibration() const {
@@ -226,7 +226,8 @@ void BufferAssistant::acceptBuffer(int index) {
     BufferReading taken = *m_latest;
     taken.ph = ph;
     m_accepted[index] = taken;
-    m_acceptedText[index]->setText(QStringLiteral("pH %1: %2").arg(fixed(ph, 2), readingText(taken)));
+    m_acceptedText[index]->setText(
+        QStringLiteral("pH %1: %2").arg(fixed(ph, 2), readingText(taken)));
     showSolution();
 }
 
@@ -254,10 +255,10 @@ void BufferAssistant::showSolution() {
         return;
     }
     const ProbeCalibration c = rounded(m_solution.calibration);
-    const QString slopeChange = std::isfinite(m_solution.slopeChangePercent)
-                                    ? signedFixed(m_solution.slopeChangePercent, 1) +
-                                          QStringLiteral(" %")
-                                    : QStringLiteral("new");
+    const QString slopeChange =
+        std::isfinite(m_solution.slopeChangePercent)
+            ? signedFixed(m_solution.slopeChangePercent, 1) + QStringLiteral(" %")
+            : QStringLiteral("new");
     m_result->setText(
         QStringLiteral("New offset: %1 V (%2 mV), %3 mV against the current %4 V.\n"
                        "New slope: %5 (%6 mV per pH at 25 °C), %7 against the current %8.%9")

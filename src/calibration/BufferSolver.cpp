@@ -33,8 +33,8 @@ BufferSolution solveBuffers(const QList<BufferReading>& buffers, const ProbeCali
     double slope = current.slope;
     if (buffers.size() == 2) {
         const BufferReading& b = buffers.last();
-        const double span =
-            (a.ph - kNeutralPh) * voltsPerPh(a.celsius) - (b.ph - kNeutralPh) * voltsPerPh(b.celsius);
+        const double span = (a.ph - kNeutralPh) * voltsPerPh(a.celsius) -
+                            (b.ph - kNeutralPh) * voltsPerPh(b.celsius);
         slope = (a.millivolts - b.millivolts) / kMillivoltsPerVolt / span;
         if (!std::isfinite(slope) || slope == 0) {
             s.problem = a.millivolts == b.millivolts

@@ -169,11 +169,11 @@ void CalibrationDialog::save() {
                               .arg(QDir::toNativeSeparators(m_services.store.location())));
         return;
     }
-    const CalibrationRecord record{
-        QDateTime::currentDateTime(), probe, probe == 2 ? m_state.serial2 : m_state.serial1,
-        probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
-                   : ProbeCalibration{m_state.offset1, m_state.slope1},
-        buffersBehindValues()};
+    const CalibrationRecord record{QDateTime::currentDateTime(), probe,
+                                   probe == 2 ? m_state.serial2 : m_state.serial1,
+                                   probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
+                                              : ProbeCalibration{m_state.offset1, m_state.slope1},
+                                   buffersBehindValues()};
     if (!m_services.history.append(record))
         m_dialogs.message(QStringLiteral("The calibration of probe %1 was saved, but the "
                                          "calibration record %2 could not be written.")
@@ -187,8 +187,8 @@ QList<BufferReading> CalibrationDialog::buffersBehindValues() const {
     const int probe = selectedProbe();
     const ProbeCalibration now = probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
                                             : ProbeCalibration{m_state.offset1, m_state.slope1};
-    if (!m_applied || m_applied->probe != probe ||
-        m_applied->calibration.offset != now.offset || m_applied->calibration.slope != now.slope)
+    if (!m_applied || m_applied->probe != probe || m_applied->calibration.offset != now.offset ||
+        m_applied->calibration.slope != now.slope)
         return {};
     return m_applied->buffers;
 }
@@ -201,8 +201,7 @@ void CalibrationDialog::openBufferAssistant() {
         m_assistant = new BufferAssistant(selectedProbe(), m_state, m_services, this);
         m_assistant->setAttribute(Qt::WA_DeleteOnClose);
         m_assistant->setWindowFlag(Qt::Window);
-        connect(m_assistant, &BufferAssistant::applied, this,
-                &CalibrationDialog::applyCalibration);
+        connect(m_assistant, &BufferAssistant::applied, this, &CalibrationDialog::applyCalibration);
         connect(m_assistant, &BufferAssistant::phReadingRequested, this,
                 &CalibrationDialog::phReadingRequested);
     }

@@ -4,9 +4,10 @@
 
 namespace {
 template <typename Reads> double spread(const Reads& reads) {
-    const auto [low, high] = std::minmax_element(
-        reads.begin(), reads.end(),
-        [](const auto& a, const auto& b) { return a.millivolts < b.millivolts; });
+    const auto [low, high] =
+        std::minmax_element(reads.begin(), reads.end(), [](const auto& a, const auto& b) {
+            return a.millivolts < b.millivolts;
+        });
     return reads.empty() ? 0 : high->millivolts - low->millivolts;
 }
 } // namespace

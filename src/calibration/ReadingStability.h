@@ -25,6 +25,6 @@ private:
         Time at;
         double millivolts;
     };
-    std::deque<Read> m_reads; // the latest run of reads within the band, oldest first
+    std::deque<Read> m_reads;  // the latest run of reads within the band, oldest first
     std::deque<Read> m_recent; // the reads of the last 10 seconds
 };

@@ -18,8 +18,7 @@ ReadoutLabel::ReadoutLabel(const QString& caption, const QColor& figures, const 
     colours.setColor(QPalette::WindowText, figures);
     setPalette(colours);
     setAutoFillBackground(true);
-    setFixedSize(fontMetrics().horizontalAdvance(kSizedFor) + kMargin,
-                 fontMetrics().height() + 4);
+    setFixedSize(fontMetrics().horizontalAdvance(kSizedFor) + kMargin, fontMetrics().height() + 4);
     showValue(QStringLiteral("000"));
 }
 

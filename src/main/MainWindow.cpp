@@ -122,9 +122,10 @@ void MainWindow::startUp() {
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
     if (!m_calibrationServices.store.readable())
-        m_dialogs.message(QStringLiteral("The settings file %1 cannot be read; the default "
-                                         "calibration is used.")
-                              .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
+        m_dialogs.message(
+            QStringLiteral("The settings file %1 cannot be read; the default "
+                           "calibration is used.")
+                .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
     m_calibrationServices.store.loadAll(m_state);
 }
 

@@ -42,9 +42,8 @@ struct MainWindowFixture {
 
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
-        window =
-            std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
-                                         programFolder);
+        window = std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
+                                              programFolder);
         window->startUp();
         window->show();
         return *window;
