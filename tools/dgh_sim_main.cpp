@@ -47,11 +47,17 @@ bool putInBuffer(ModuleSimulator& sim, const std::string& address, const std::st
     return true;
 }
 
+// Digits of a process or user number, whatever the C library's locale.
+std::string decimal(unsigned long number) {
+    char digits[24];
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+
 // The announcement link's path; the folder is made private to the user.
 std::string announcementLink() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string folder = runtime && *runtime ? std::string(runtime) + "/dgh-sim"
-                                                   : "/tmp/dgh-sim-" + std::to_string(::getuid());
+                                                   : "/tmp/dgh-sim-" + decimal(::getuid());
     ::mkdir(folder.c_str(), 0700);
     // Links left by simulators that were killed outright.
     if (DIR* dir = ::opendir(folder.c_str())) {
@@ -66,7 +72,7 @@ std::string announcementLink() {
         }
         ::closedir(dir);
     }
-    return folder + "/line-" + std::to_string(::getpid());
+    return folder + "/line-" + decimal(static_cast<unsigned long>(::getpid()));
 }
 } // namespace
 
