@@ -161,25 +161,19 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     showHistory();
 }
 
-double BufferAssistant::temperature() const {
-    return compensationTemperature(m_state,
-                                   m_probe == 2 ? m_state.probe2ThermSel : m_state.probe1ThermSel);
-}
-
-ProbeCalibration BufferAssistant::currentCalibration() const {
-    return m_probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
-                        : ProbeCalibration{m_state.offset1, m_state.slope1};
+qint16 BufferAssistant::thermistorSelector() const {
+    return m_probe == 2 ? m_state.probe2ThermSel : m_state.probe1ThermSel;
 }
 
 void BufferAssistant::takeReading() {
     const double millivolts = m_probe == 2 ? m_state.probe2mV : m_state.probe1mV;
-    m_latest = BufferReading{0, millivolts, temperature()};
+    m_latest = BufferReading{0, millivolts, compensationTemperature(m_state, thermistorSelector())};
     m_stability.add(m_services.clock.now(), millivolts);
     showReadingState();
 }
 
 void BufferAssistant::showReadingState() {
-    const qint16 selector = m_probe == 2 ? m_state.probe2ThermSel : m_state.probe1ThermSel;
+    const qint16 selector = thermistorSelector();
     const int thermistor = selector == 2 || selector == 3 ? selector : 1;
     if (m_latest)
         m_live->setText(QStringLiteral("%1 (thermistor T-%2)%3")
@@ -241,7 +235,7 @@ QList<BufferReading> BufferAssistant::acceptedBuffers() const {
 
 void BufferAssistant::showSolution() {
     const QList<BufferReading> taken = acceptedBuffers();
-    const ProbeCalibration current = currentCalibration();
+    const ProbeCalibration current = calibrationOf(m_state, m_probe);
     m_solution = solveBuffers(taken, current);
     m_apply->setEnabled(m_solution.solved);
     if (taken.isEmpty()) {

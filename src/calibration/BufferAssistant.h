@@ -37,8 +37,7 @@ private:
     void acceptBuffer(int index);
     void showSolution();
     QList<BufferReading> acceptedBuffers() const;
-    ProbeCalibration currentCalibration() const;
-    double temperature() const;
+    qint16 thermistorSelector() const;
 
     const int m_probe;
     const MeasurementState& m_state;

@@ -1,13 +1,13 @@
 #include "BufferSolver.h"
 
+#include "MeasurementState.h"
+#include "PhConversion.h"
+
 #include <cmath>
 #include <limits>
 
 namespace {
-constexpr double kNernstFactor = 0.000198416; // ln(10)*R/F, volts per kelvin per pH unit
-constexpr double kCelsiusToKelvin = 273.15;
-constexpr double kNeutralPh = 7;
-constexpr double kMillivoltsPerVolt = 1000;
+using namespace ph;
 constexpr double kReferenceCelsius = 25;
 // Below this span the slope rests on a few tenths of a millivolt of noise per buffer.
 constexpr double kLeastBufferSpan = 2;
@@ -65,4 +65,9 @@ BufferSolution solveBuffers(const QList<BufferReading>& buffers, const ProbeCali
         s.warnings << QStringLiteral("The slope changes by more than 20 %: check the buffers "
                                      "and the probe before applying.");
     return s;
+}
+
+ProbeCalibration calibrationOf(const MeasurementState& state, int probe) {
+    return probe == 2 ? ProbeCalibration{state.offset2, state.slope2}
+                      : ProbeCalibration{state.offset1, state.slope1};
 }

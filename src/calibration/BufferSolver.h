@@ -16,6 +16,11 @@ struct ProbeCalibration {
     double slope;  // dimensionless factor on the Nernst slope
 };
 
+struct MeasurementState;
+
+// Probe 1's or probe 2's calibration as the state holds it now.
+ProbeCalibration calibrationOf(const MeasurementState& state, int probe);
+
 // The calibration one or two buffers give, and how it compares with the probe's current one.
 struct BufferSolution {
     bool solved = false;

@@ -171,9 +171,7 @@ void CalibrationDialog::save() {
     }
     const CalibrationRecord record{QDateTime::currentDateTime(), probe,
                                    probe == 2 ? m_state.serial2 : m_state.serial1,
-                                   probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
-                                              : ProbeCalibration{m_state.offset1, m_state.slope1},
-                                   buffersBehindValues()};
+                                   calibrationOf(m_state, probe), buffersBehindValues()};
     if (!m_services.history.append(record))
         m_dialogs.message(QStringLiteral("The calibration of probe %1 was saved, but the "
                                          "calibration record %2 could not be written.")
@@ -185,8 +183,7 @@ void CalibrationDialog::save() {
 
 QList<BufferReading> CalibrationDialog::buffersBehindValues() const {
     const int probe = selectedProbe();
-    const ProbeCalibration now = probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
-                                            : ProbeCalibration{m_state.offset1, m_state.slope1};
+    const ProbeCalibration now = calibrationOf(m_state, probe);
     if (!m_applied || m_applied->probe != probe || m_applied->calibration.offset != now.offset ||
         m_applied->calibration.slope != now.slope)
         return {};
@@ -216,10 +213,7 @@ void CalibrationDialog::applyCalibration(int probe, const ProbeCalibration& cali
     m_offset->setText(regional::numberText(calibration.offset));
     m_slope->setText(regional::numberText(calibration.slope));
     m_date->setDate(QDate::currentDate());
-    m_applied = Applied{probe,
-                        probe == 2 ? ProbeCalibration{m_state.offset2, m_state.slope2}
-                                   : ProbeCalibration{m_state.offset1, m_state.slope1},
-                        buffers};
+    m_applied = Applied{probe, calibrationOf(m_state, probe), buffers};
 }
 
 void CalibrationDialog::closeEvent(QCloseEvent* event) {

@@ -4,16 +4,14 @@
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
 #include "OperatorDialogs.h"
+#include "PhConversion.h"
 #include "RegionalText.h"
 #include "ReplyValue.h"
 
 #include <cmath>
 
 namespace {
-constexpr double kMillivoltsPerVolt = 1000;
-constexpr double kCelsiusToKelvin = 273.15;
-constexpr double kNernstFactor = 0.000198416; // ln(10)*R/F, volts per kelvin per pH unit
-constexpr double kNeutralPh = 7;              // the probe reads its offset at pH 7
+using namespace ph;
 constexpr int kPhDecimals = 4;
 
 struct Probe {
