@@ -5,6 +5,7 @@
 #include "TestLocale.h"
 
 #include <QTest>
+#include <memory>
 
 using namespace std::chrono;
 
@@ -116,6 +117,16 @@ void TestCommandLink::waitMsLetsTheEventLoopRun() {
     QVERIFY(!done);
     QTRY_VERIFY(done);
     QVERIFY(clock.now() - start >= milliseconds(35));
+
+    // One timer serves every pending call: they come in deadline order, not in the order asked,
+    // and a call whose context is gone never comes.
+    QStringList order;
+    auto gone = std::make_unique<QObject>();
+    clock.callAfter(milliseconds(30), &link, [&] { order << "30"; });
+    clock.callAfter(milliseconds(10), gone.get(), [&] { order << "gone"; });
+    clock.callAfter(milliseconds(20), &link, [&] { order << "20"; });
+    gone.reset();
+    QTRY_COMPARE(order, QStringList({"20", "30"}));
 }
 
 void TestCommandLink::aDiscardedReplyIsStillDrained() {

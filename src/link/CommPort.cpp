@@ -12,14 +12,18 @@ constexpr int kReceiveBufferSize = 1024;
 
 CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {
     // The operating system took the device away (unplugged, or a far end that closed). Handled
-    // from the event loop, not inside the port's own read that noticed it.
-    connect(
-        &m_port, &QSerialPort::errorOccurred, this,
-        [this](QSerialPort::SerialPortError e) {
-            if (e == QSerialPort::ResourceError && m_port.isOpen())
-                loseDevice();
-        },
-        Qt::QueuedConnection);
+    // from the event loop, not inside the port's own read that noticed it. Only that error is
+    // queued: the port reports "no error" and time-outs on nearly every call.
+    connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::ResourceError)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_port.isOpen())
+                        loseDevice();
+                },
+                Qt::QueuedConnection);
+    });
     m_watch.setInterval(1000);
     connect(&m_watch, &QTimer::timeout, this, &CommPort::watchDevice);
 }

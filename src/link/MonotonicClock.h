@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <functional>
+#include <map>
 
 class QObject;
 
@@ -17,9 +20,23 @@ public:
                            std::function<void()> callback) = 0;
 };
 
+// The steady clock of the system. One timer serves every pending call, so a wait allocates no
+// timer object and leaves nothing to delete afterwards.
 class SteadyClock : public MonotonicClock {
 public:
+    SteadyClock();
     std::chrono::nanoseconds now() override;
     void callAfter(std::chrono::nanoseconds delay, const QObject* context,
                    std::function<void()> callback) override;
+
+private:
+    struct Call {
+        QPointer<const QObject> context;
+        std::function<void()> callback;
+    };
+    void armForEarliest();
+    void callDue();
+
+    QTimer m_timer;
+    std::multimap<std::chrono::nanoseconds, Call> m_calls; // by deadline
 };
