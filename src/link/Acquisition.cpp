@@ -83,6 +83,7 @@ void Acquisition::next() {
         [[fallthrough]];
     case Step::Therm:
         m_step = Step::Idle;
+        publishShown();
         emit cycleFinished();
         // From the event loop, so that a run of cycles never deepens the stack.
         if (std::exchange(m_tickPending, false))
@@ -92,11 +93,22 @@ void Acquisition::next() {
 }
 
 void Acquisition::showReadout(Readout readout, const QString& text) {
-    emit readoutShown(readout, text);
+    m_shownReadouts[readout] = text;
+    if (!cycleRunning())
+        publishShown();
 }
 
 void Acquisition::showSlide(Slide slide, double value) {
-    emit slideShown(slide, value);
+    m_shownSlides[slide] = value;
+    if (!cycleRunning())
+        publishShown();
+}
+
+void Acquisition::publishShown() {
+    for (const auto& [readout, text] : std::exchange(m_shownReadouts, {}))
+        emit readoutShown(readout, text);
+    for (const auto& [slide, value] : std::exchange(m_shownSlides, {}))
+        emit slideShown(slide, value);
 }
 
 void Acquisition::switchGroupOff(Group group) {

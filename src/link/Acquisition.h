@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <array>
+#include <map>
 
 struct MeasurementState;
 class CommandLink;
@@ -15,7 +16,9 @@ class OperatorDialogs;
 // The read timer and its cycle: flow, then both pH probes, then the thermistors, each group read
 // only while switched on. A cycle moves on from the link's reply callbacks, so the window keeps
 // painting and handling the operator while the line waits. What the channels show goes out as
-// signals; the window connects them to its readouts, slides and switches.
+// signals; the window connects them to its readouts, slides and switches. Readouts and slides
+// go out together when the cycle ends, so the window paints once a cycle rather than once a
+// reply.
 class Acquisition : public QObject, private InstrumentPanel {
     Q_OBJECT
 public:
@@ -47,6 +50,7 @@ private:
     void tick();
     void startCycle();
     void next();
+    void publishShown();
 
     // InstrumentPanel, for the channels.
     void showReadout(Readout readout, const QString& text) override;
@@ -61,4 +65,7 @@ private:
     bool m_tickPending = false;
     // Groups that were on when the cycle started; only they are read in it.
     std::array<bool, 3> m_onAtStart{};
+    // What the cycle has shown so far, the latest of each, by readout and by slide.
+    std::map<Readout, QString> m_shownReadouts;
+    std::map<Slide, double> m_shownSlides;
 };
