@@ -6,6 +6,11 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
 namespace {
 constexpr int kReceiveBufferSize = 1024;
 }
@@ -146,8 +151,24 @@ bool CommPort::portOpen() const {
 }
 
 void CommPort::output(const QByteArray& text) {
-    m_port.write(text);
-    // Nothing runs the event loop during a transaction, so push the bytes out now.
+    qsizetype sent = 0;
+#ifdef Q_OS_UNIX
+    // A command is a few characters and the line takes them at once: straight to the device,
+    // which spares the port's write buffer and its watch for the line taking it (two more wake-ups
+    // of the window per command).
+    while (sent < text.size()) {
+        const ssize_t n =
+            ::write(m_port.handle(), text.constData() + sent, size_t(text.size() - sent));
+        if (n > 0)
+            sent += n;
+        else if (n < 0 && errno != EINTR)
+            break;
+    }
+#endif
+    if (sent == text.size())
+        return;
+    // A line that does not take it now, or fails: the port's own write reports what went wrong.
+    m_port.write(text.mid(sent));
     m_port.flush();
 }
 

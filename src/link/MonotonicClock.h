@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QPointer>
-#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QObject;
 
@@ -20,11 +20,12 @@ public:
                            std::function<void()> callback) = 0;
 };
 
-// The steady clock of the system. One timer serves every pending call, so a wait allocates no
+// The steady clock of the system. One alarm serves every pending call, so a wait allocates no
 // timer object and leaves nothing to delete afterwards.
 class SteadyClock : public MonotonicClock {
 public:
     SteadyClock();
+    ~SteadyClock() override;
     std::chrono::nanoseconds now() override;
     void callAfter(std::chrono::nanoseconds delay, const QObject* context,
                    std::function<void()> callback) override;
@@ -34,9 +35,9 @@ private:
         QPointer<const QObject> context;
         std::function<void()> callback;
     };
-    void armForEarliest();
     void callDue();
 
-    QTimer m_timer;
+    class Alarm;
+    std::unique_ptr<Alarm> m_alarm;
     std::multimap<std::chrono::nanoseconds, Call> m_calls; // by deadline
 };
