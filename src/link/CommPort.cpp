@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <QSocketNotifier>
 #include <cerrno>
 #include <unistd.h>
 #endif
@@ -21,16 +22,15 @@ CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {
     // queued: the port reports "no error" and time-outs on nearly every call.
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (e == QSerialPort::ResourceError)
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (m_port.isOpen())
-                        loseDevice();
-                },
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &CommPort::loseDeviceIfOpen, Qt::QueuedConnection);
     });
     m_watch.setInterval(1000);
     connect(&m_watch, &QTimer::timeout, this, &CommPort::watchDevice);
+}
+
+void CommPort::loseDeviceIfOpen() {
+    if (m_port.isOpen())
+        loseDevice();
 }
 
 void CommPort::loseDevice() {
@@ -55,7 +55,7 @@ void CommPort::watchDevice() {
         if (m_port.isOpen() && !deviceNamePresent())
             loseDevice();
         else if (m_port.isOpen())
-            m_port.waitForReadyRead(0);
+            inBufferCount();
         return;
     }
     if (!deviceNamePresent() || open() != OpenError::None)
@@ -107,6 +107,10 @@ CommPort::OpenError CommPort::open() {
         m_port.close();
         return OpenError::InvalidPort;
     }
+#ifdef Q_OS_UNIX
+    m_received.clear();
+    stopReadNotifications();
+#endif
     m_watch.start();
     return OpenError::None;
 }
@@ -161,7 +165,7 @@ void CommPort::output(const QByteArray& text) {
             ::write(m_port.handle(), text.constData() + sent, size_t(text.size() - sent));
         if (n > 0)
             sent += n;
-        else if (n < 0 && errno != EINTR)
+        else if (n == 0 || errno != EINTR)
             break;
     }
 #endif
@@ -172,6 +176,38 @@ void CommPort::output(const QByteArray& text) {
     m_port.flush();
 }
 
+#ifdef Q_OS_UNIX
+// The receive buffer is read straight from the device when a reply is due, never on the port's
+// notification that characters arrived: that would wake the window once more per reply, several
+// times for a reply that trickles in at 19200 baud.
+void CommPort::stopReadNotifications() {
+    for (QSocketNotifier* notifier : m_port.findChildren<QSocketNotifier*>())
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
+}
+
+void CommPort::receive() {
+    char chunk[kReceiveBufferSize];
+    const ssize_t n = ::read(m_port.handle(), chunk, sizeof chunk - size_t(m_received.size()));
+    if (n > 0)
+        m_received.append(chunk, n);
+    // Nothing waiting reads as 0 on this raw line; a device that went away fails.
+    else if (n < 0 && errno != EAGAIN && errno != EINTR)
+        QMetaObject::invokeMethod(this, &CommPort::loseDeviceIfOpen, Qt::QueuedConnection);
+}
+
+int CommPort::inBufferCount() {
+    if (m_received.isEmpty() && m_port.isOpen())
+        receive();
+    return int(m_received.size());
+}
+
+char CommPort::input() {
+    const char c = m_received.front();
+    m_received.remove(0, 1);
+    return c;
+}
+#else
 int CommPort::inBufferCount() {
     // Characters still in the operating system's buffer only reach QSerialPort when it reads the
     // device: read once, without waiting for more.
@@ -185,3 +221,4 @@ char CommPort::input() {
     m_port.getChar(&c);
     return c;
 }
+#endif

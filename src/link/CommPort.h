@@ -45,6 +45,12 @@ signals:
 
 private:
     void loseDevice();
+    void loseDeviceIfOpen();
+#ifdef Q_OS_UNIX
+    void stopReadNotifications();
+    // Reads what the device has waiting into m_received, without waiting for more.
+    void receive();
+#endif
     // Once a second while a port is chosen: notices a device that went away, and reopens it
     // when it is back.
     void watchDevice();
@@ -60,4 +66,7 @@ private:
     QString m_device;     // its real path
     QTimer m_watch;
     bool m_lost = false; // the device went away under the open port
+#ifdef Q_OS_UNIX
+    QByteArray m_received; // read from the device, not yet taken
+#endif
 };
