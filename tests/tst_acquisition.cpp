@@ -42,7 +42,15 @@ void TestAcquisition::cycleReadsGroupsInOrder() {
     QCOMPARE(addresses(f.simulator.frames()), (std::vector<std::string>{"5", "1", "2", "3"}));
     f.simulator.clearFrames();
     f.find<TwoStateButton>("cwbPh")->setValue(true);
+    // The window gets the cycle's readouts together at its end, so it paints once a cycle.
+    int shown = 0, shownMidCycle = 0;
+    QObject::connect(&f.acquisition, &Acquisition::readoutShown, [&] {
+        ++shown;
+        shownMidCycle += f.acquisition.cycleRunning();
+    });
     f.readCycle();
+    QCOMPARE(shown, 10);
+    QCOMPARE(shownMidCycle, 0);
     QCOMPARE(addresses(f.simulator.frames()),
              (std::vector<std::string>{"5", "6", "7", "1", "2", "3"}));
     QVERIFY(f.dialogs.messages.isEmpty());
