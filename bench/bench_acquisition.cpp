@@ -313,6 +313,8 @@ int main(int argc, char* argv[]) {
 
     // Transactions on their own: the reply handed on 35 ms after the command.
     Samples& transaction = row(QStringLiteral("transaction (ms)"), QStringLiteral("35 to 36"), 2);
+    Samples& overheadP99 =
+        row(QStringLiteral("transaction overhead above 35 ms, 99th percentile (ms)"), "< 1", 3);
     Samples& overhead = row(QStringLiteral("transaction overhead above 35 ms (ms)"), "< 1", 3);
     for (int r = 0; r < runs; ++r) {
         Program p;
@@ -331,6 +333,7 @@ int main(int argc, char* argv[]) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         transaction.push_back(median(times));
+        overheadP99.push_back(percentile(times, 99) - 35);
         overhead.push_back(worst(times) - 35);
     }
 

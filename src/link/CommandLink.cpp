@@ -52,10 +52,7 @@ void CommandLink::waitUntil(nanoseconds deadline, std::function<void()> then) {
         then();
         return;
     }
-    // A timer that fires a little early is simply set again for what is left.
-    m_clock.callAfter(remaining, this, [this, deadline, then = std::move(then)]() mutable {
-        waitUntil(deadline, std::move(then));
-    });
+    m_clock.callAfter(remaining, this, std::move(then));
 }
 
 void CommandLink::transact(const QString& address, ReplyHandler handler) {
