@@ -188,7 +188,7 @@ void CommPort::stopReadNotifications() {
 
 void CommPort::receive() {
     char chunk[kReceiveBufferSize];
-    const ssize_t n = ::read(m_port.handle(), chunk, sizeof chunk - size_t(m_received.size()));
+    const ssize_t n = ::read(m_port.handle(), chunk, sizeof chunk);
     if (n > 0)
         m_received.append(chunk, n);
     // Nothing waiting reads as 0 on this raw line; a device that went away fails.

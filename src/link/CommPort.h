@@ -48,7 +48,7 @@ private:
     void loseDeviceIfOpen();
 #ifdef Q_OS_UNIX
     void stopReadNotifications();
-    // Reads what the device has waiting into m_received, without waiting for more.
+    // Reads what the device has waiting into the empty m_received, without waiting for more.
     void receive();
 #endif
     // Once a second while a port is chosen: notices a device that went away, and reopens it

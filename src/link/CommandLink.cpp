@@ -43,16 +43,12 @@ QString CommandLink::ReceiveReply() {
 }
 
 void CommandLink::WaitMs(float ms, std::function<void()> then) {
-    waitUntil(m_clock.now() + milliseconds(qint64(std::trunc(ms))), std::move(then));
-}
-
-void CommandLink::waitUntil(nanoseconds deadline, std::function<void()> then) {
-    const nanoseconds remaining = deadline - m_clock.now();
-    if (remaining <= nanoseconds::zero()) {
+    const milliseconds wait(qint64(std::trunc(ms)));
+    if (wait <= 0ms) {
         then();
         return;
     }
-    m_clock.callAfter(remaining, this, std::move(then));
+    m_clock.callAfter(wait, this, std::move(then));
 }
 
 void CommandLink::transact(const QString& address, ReplyHandler handler) {

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <chrono>
 #include <functional>
 
 class SerialLine;
@@ -39,8 +38,6 @@ public:
     void discardWaitingReply(std::function<void()> instead);
 
 private:
-    void waitUntil(std::chrono::nanoseconds deadline, std::function<void()> then);
-
     SerialLine& m_line;
     MonotonicClock& m_clock;
     OperatorDialogs& m_dialogs;

@@ -1,11 +1,11 @@
 #include "MonotonicClock.h"
 
-#include <QTimer>
-
 #ifdef Q_OS_LINUX
 #include <QSocketNotifier>
 #include <sys/timerfd.h>
 #include <unistd.h>
+#else
+#include <QTimer>
 #endif
 
 using namespace std::chrono;
@@ -39,10 +39,10 @@ private:
         if (at == m_armedFor)
             return; // a call added behind the earliest one leaves it as it is
         m_armedFor = at;
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(duration_cast<seconds>(at).count());
-        spec.it_value.tv_nsec = long((at % seconds(1)).count());
-        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        itimerspec when{};
+        when.it_value.tv_sec = time_t(duration_cast<seconds>(at).count());
+        when.it_value.tv_nsec = long((at % seconds(1)).count());
+        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
     }
 
     int m_fd;
