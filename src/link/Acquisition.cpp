@@ -26,7 +26,7 @@ void Acquisition::setGroup(Group group, bool on) {
     if (on && group == Group::Flow)
         m_channels.flowSwitchedOn();
     if (on)
-        return;
+        return shareGroups();
     const Step stepOfGroup[] = {Step::Ph, Step::Flow, Step::Therm}; // by Group
     const bool awaited = m_step == stepOfGroup[int(group)];
     // Off while its reply is awaited, or while its failure box waits for the operator: the rest
@@ -35,6 +35,16 @@ void Acquisition::setGroup(Group group, bool on) {
         m_onAtStart[int(group)] = false;
     if (awaited && m_link.waiting())
         m_link.discardWaitingReply([this] { next(); });
+    shareGroups();
+}
+
+bool Acquisition::wanted(Group group) const {
+    return m_onAtStart[int(group)] && groupFlag(m_state, group);
+}
+
+void Acquisition::shareGroups() {
+    for (Group g : {Group::Ph, Group::Flow, Group::Therm})
+        m_link.setGroupOn(g, wanted(g));
 }
 
 void Acquisition::tick() {
@@ -50,6 +60,18 @@ void Acquisition::tick() {
 void Acquisition::startCycle() {
     for (Group g : {Group::Ph, Group::Flow, Group::Therm})
         m_onAtStart[int(g)] = groupFlag(m_state, g);
+    // The line may read ahead through the groups on now, each while it stays on.
+    std::vector<PlannedRead> plan;
+    if (wanted(Group::Flow))
+        plan.push_back({QStringLiteral("5"), Group::Flow});
+    if (wanted(Group::Ph))
+        plan.insert(plan.end(),
+                    {{QStringLiteral("6"), Group::Ph}, {QStringLiteral("7"), Group::Ph}});
+    if (wanted(Group::Therm))
+        for (const char* address : {"1", "2", "3"})
+            plan.push_back({QLatin1String(address), Group::Therm});
+    shareGroups();
+    m_link.planCycle(std::move(plan));
     m_step = Step::Idle;
     emit cycleStarted();
     next();
@@ -57,7 +79,6 @@ void Acquisition::startCycle() {
 
 void Acquisition::next() {
     // Each group is tested when the cycle reaches it; the pH group once for both probes.
-    auto wanted = [this](Group g) { return m_onAtStart[int(g)] && groupFlag(m_state, g); };
     const auto done = [this] { next(); };
     switch (m_step) {
     case Step::Idle:
@@ -83,6 +104,7 @@ void Acquisition::next() {
         [[fallthrough]];
     case Step::Therm:
         m_step = Step::Idle;
+        m_link.planCycle({});
         publishShown();
         emit cycleFinished();
         // From the event loop, so that a run of cycles never deepens the stack.

@@ -51,6 +51,9 @@ private:
     void startCycle();
     void next();
     void publishShown();
+    // On at the cycle's start and still on: read when the cycle reaches it.
+    bool wanted(Group group) const;
+    void shareGroups();
 
     // InstrumentPanel, for the channels.
     void showReadout(Readout readout, const QString& text) override;

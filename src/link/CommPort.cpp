@@ -35,7 +35,7 @@ void CommPort::loseDeviceIfOpen() {
 
 void CommPort::loseDevice() {
     const QString device = m_device;
-    m_port.close();
+    closePort();
     m_lost = true;
     emit deviceLost(device);
 }
@@ -104,12 +104,15 @@ CommPort::OpenError CommPort::open() {
         m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
         m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        m_port.close();
+        closePort();
         return OpenError::InvalidPort;
     }
 #ifdef Q_OS_UNIX
-    m_received.clear();
     stopReadNotifications();
+    std::lock_guard lock(m_lineMutex);
+    m_received.clear();
+    m_lineFd = int(m_port.handle());
+    ++m_openCount;
 #endif
     m_watch.start();
     return OpenError::None;
@@ -147,33 +150,62 @@ void CommPort::close() {
     m_watch.stop();
     m_lost = false;
     if (m_port.isOpen())
-        m_port.close();
+        closePort();
+}
+
+void CommPort::closePort() {
+#ifdef Q_OS_UNIX
+    // Not while a transaction is at the device: it would write to or read from a descriptor
+    // that is gone, or by then another file's.
+    std::lock_guard lock(m_lineMutex);
+    m_lineFd = -1;
+#endif
+    m_port.close();
 }
 
 bool CommPort::portOpen() const {
+#ifdef Q_OS_UNIX
+    std::lock_guard lock(m_lineMutex);
+    return m_lineFd >= 0;
+#else
     return m_port.isOpen();
+#endif
 }
 
 void CommPort::output(const QByteArray& text) {
-    qsizetype sent = 0;
 #ifdef Q_OS_UNIX
     // A command is a few characters and the line takes them at once: straight to the device,
     // which spares the port's write buffer and its watch for the line taking it (two more wake-ups
     // of the window per command).
-    while (sent < text.size()) {
-        const ssize_t n =
-            ::write(m_port.handle(), text.constData() + sent, size_t(text.size() - sent));
-        if (n > 0)
-            sent += n;
-        else if (n == 0 || errno != EINTR)
-            break;
+    qsizetype sent = 0;
+    {
+        std::lock_guard lock(m_lineMutex);
+        while (m_lineFd >= 0 && sent < text.size()) {
+            const ssize_t n =
+                ::write(m_lineFd, text.constData() + sent, size_t(text.size() - sent));
+            if (n > 0)
+                sent += n;
+            else if (n == 0 || errno != EINTR)
+                break;
+        }
     }
-#endif
     if (sent == text.size())
         return;
-    // A line that does not take it now, or fails: the port's own write reports what went wrong.
-    m_port.write(text.mid(sent));
+    // A line that does not take it now, or fails: the port's own write, on the port's thread,
+    // reports what went wrong.
+    QMetaObject::invokeMethod(
+        this,
+        [this, rest = text.mid(sent)] {
+            if (m_port.isOpen()) {
+                m_port.write(rest);
+                m_port.flush();
+            }
+        },
+        Qt::QueuedConnection);
+#else
+    m_port.write(text);
     m_port.flush();
+#endif
 }
 
 #ifdef Q_OS_UNIX
@@ -188,7 +220,7 @@ void CommPort::stopReadNotifications() {
 
 void CommPort::receive() {
     char chunk[kReceiveBufferSize];
-    const ssize_t n = ::read(m_port.handle(), chunk, sizeof chunk);
+    const ssize_t n = ::read(m_lineFd, chunk, sizeof chunk);
     if (n > 0)
         m_received.append(chunk, n);
     // Nothing waiting reads as 0 on this raw line; a device that went away fails.
@@ -197,12 +229,14 @@ void CommPort::receive() {
 }
 
 int CommPort::inBufferCount() {
-    if (m_received.isEmpty() && m_port.isOpen())
+    std::lock_guard lock(m_lineMutex);
+    if (m_received.isEmpty() && m_lineFd >= 0)
         receive();
     return int(m_received.size());
 }
 
 char CommPort::input() {
+    std::lock_guard lock(m_lineMutex);
     const char c = m_received.front();
     m_received.remove(0, 1);
     return c;

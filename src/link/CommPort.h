@@ -6,12 +6,17 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
+#ifdef Q_OS_UNIX
+#include <atomic>
+#include <mutex>
+#endif
 
 class SettingsLocation;
 
 // The serial port control of the main window: a port number and fixed line settings
 // (19200 baud, 8 data bits, no parity, 1 stop bit, no flow control). The receive buffer is
-// polled; nothing is read on notifications.
+// polled; nothing is read on notifications. On Unix the line operations work on the device
+// itself and may come from another thread, while the port is opened, closed and watched here.
 class CommPort : public QObject, public SerialLine {
     Q_OBJECT
 public:
@@ -36,6 +41,14 @@ public:
     void output(const QByteArray& text) override;
     int inBufferCount() override;
     char input() override;
+#ifdef Q_OS_UNIX
+    bool usableFromAnyThread() const override {
+        return true;
+    }
+    quint64 openCount() const override {
+        return m_openCount;
+    }
+#endif
 
 signals:
     // The device went away under the open port (an adapter pulled out): the port is closed.
@@ -45,10 +58,12 @@ signals:
 
 private:
     void loseDevice();
+    void closePort();
     void loseDeviceIfOpen();
 #ifdef Q_OS_UNIX
     void stopReadNotifications();
-    // Reads what the device has waiting into the empty m_received, without waiting for more.
+    // Reads what the device has waiting into the empty m_received, without waiting for more;
+    // the line is locked.
     void receive();
 #endif
     // Once a second while a port is chosen: notices a device that went away, and reopens it
@@ -67,6 +82,10 @@ private:
     QTimer m_watch;
     bool m_lost = false; // the device went away under the open port
 #ifdef Q_OS_UNIX
+    // The line as the transactions see it, under one lock: a descriptor of -1 is a closed port.
+    mutable std::mutex m_lineMutex;
+    int m_lineFd = -1;
     QByteArray m_received; // read from the device, not yet taken
+    std::atomic<quint64> m_openCount = 0;
 #endif
 };

@@ -4,12 +4,26 @@
 #include "OperatorDialogs.h"
 #include "SerialLine.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace std::chrono;
 
 CommandLink::CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialogs& dialogs)
-    : m_line(line), m_clock(clock), m_dialogs(dialogs) {}
+    : m_line(line), m_clock(clock), m_dialogs(dialogs) {
+    if (!line.usableFromAnyThread())
+        return;
+    // The run's end reaches this thread as one event: one wake-up of the window for the run.
+    auto finished = [this](std::vector<LineRunner::Reply> replies) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, replies = std::move(replies)]() mutable { takeReplies(std::move(replies)); },
+            Qt::QueuedConnection);
+    };
+    m_runner = std::make_unique<LineRunner>(line, &CommandLink::receiveReply, finished);
+}
+
+CommandLink::~CommandLink() = default;
 
 void CommandLink::SendCommand(const QString& command) {
     if (m_line.portOpen()) {
@@ -19,17 +33,17 @@ void CommandLink::SendCommand(const QString& command) {
     m_dialogs.message(QStringLiteral("Port Not open"), QStringLiteral("Port Failure"));
 }
 
-QString CommandLink::ReceiveReply() {
-    if (!m_line.portOpen())
+QString CommandLink::receiveReply(SerialLine& line) {
+    if (!line.portOpen())
         return QString();
     QString collected;
     bool started = false;
     // A line at 19200 baud brings about 70 characters in the wait; a device that never stops
     // sending must not hold the program in the drain for ever.
     int budget = kMaxDrain;
-    while (budget-- > 0 && m_line.inBufferCount() >= 1) {
+    while (budget-- > 0 && line.inBufferCount() >= 1) {
         // Only the low 7 bits count: a start character may arrive with its top bit set.
-        const QChar c(uchar(m_line.input()) & 0x7f);
+        const QChar c(uchar(line.input()) & 0x7f);
         if (c == '?' || c == '*') {
             collected = c;
             started = true;
@@ -52,13 +66,21 @@ void CommandLink::WaitMs(float ms, std::function<void()> then) {
 }
 
 void CommandLink::transact(const QString& address, ReplyHandler handler) {
-    SendCommand(QStringLiteral("$") + address + QStringLiteral("RD\r"));
+    // With a runner an open port's command goes out on the runner's thread.
+    if (!m_runner || !m_line.portOpen())
+        SendCommand(QStringLiteral("$") + address + QStringLiteral("RD\r"));
     if (!m_line.portOpen()) {
         handler(QString());
         return;
     }
     m_waiting = true;
+    m_discarded = false;
+    ++m_transaction;
     m_handler = std::move(handler);
+    if (m_runner) {
+        m_awaited = address;
+        return deliverOrRun();
+    }
     // The 35 ms count from just after the command was handed to the port.
     WaitMs(replyWaitMs, [this] {
         m_waiting = false;
@@ -71,5 +93,62 @@ void CommandLink::transact(const QString& address, ReplyHandler handler) {
 void CommandLink::discardWaitingReply(std::function<void()> instead) {
     if (!m_waiting)
         return;
+    m_discarded = true;
     m_handler = [instead = std::move(instead)](const QString&) { instead(); };
+}
+
+void CommandLink::planCycle(std::vector<PlannedRead> reads) {
+    m_plan = std::move(reads);
+    m_replies.clear();
+    ++m_cycle;
+}
+
+void CommandLink::setGroupOn(Group group, bool on) {
+    if (m_runner)
+        m_runner->setGroupOn(group, on);
+}
+
+void CommandLink::takeReplies(std::vector<LineRunner::Reply> replies) {
+    m_running = false;
+    if (m_runCycle == m_cycle)
+        m_replies.insert(m_replies.end(), replies.begin(), replies.end());
+    if (m_waiting)
+        deliverOrRun(m_runTransaction == m_transaction);
+}
+
+void CommandLink::deliverOrRun(bool runForItEnded) {
+    // Replies come in the cycle's order; those before the awaited one were skipped by the cycle
+    // since (a group switched off after its read).
+    while (!m_replies.empty() && m_replies.front().address != m_awaited)
+        m_replies.pop_front();
+    if (!m_replies.empty()) {
+        const QString reply = m_replies.front().text;
+        m_replies.pop_front();
+        return handOn(reply);
+    }
+    if (m_running)
+        return;
+    // Discarded, or its own run came back without it: the port was closed before its command or
+    // its drain, or it was read and dropped. Nothing more goes out for it.
+    if (m_discarded || runForItEnded)
+        return handOn(QString());
+    // A read of the plan runs on through the rest of it; any other read runs alone.
+    std::vector<PlannedRead> reads;
+    const auto planned = std::find_if(m_plan.begin(), m_plan.end(), [this](const PlannedRead& r) {
+        return r.address == m_awaited;
+    });
+    if (planned == m_plan.end())
+        reads.push_back({m_awaited, std::nullopt});
+    else
+        reads.assign(planned, m_plan.end());
+    m_running = true;
+    m_runCycle = m_cycle;
+    m_runTransaction = m_transaction;
+    m_runner->run(std::move(reads));
+}
+
+void CommandLink::handOn(const QString& reply) {
+    m_waiting = false;
+    ReplyHandler handler = std::exchange(m_handler, nullptr);
+    handler(reply);
 }

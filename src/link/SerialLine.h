@@ -4,6 +4,7 @@
 
 // The port operations the command link needs: open state, write, waiting count, take one
 // character. The real port and an in-memory line for parsing tests both provide them.
+// Unless usableFromAnyThread() says so, they are called on the thread that made the line.
 class SerialLine {
 public:
     virtual ~SerialLine() = default;
@@ -14,4 +15,10 @@ public:
     virtual int inBufferCount() = 0;
     // Takes one waiting character; only called while inBufferCount() is at least 1.
     virtual char input() = 0;
+    // Every operation above may be called from another thread, meanwhile the line is opened,
+    // closed and watched on its own.
+    virtual bool usableFromAnyThread() const { return false; }
+    // How many times the line has been opened: a reply awaited across a change of it belongs to
+    // no open port.
+    virtual quint64 openCount() const { return 0; }
 };
