@@ -66,7 +66,23 @@ void SlideIndicator::setDisplayedValue(double value) {
         m_highest = m_highest ? std::max(*m_highest, value) : value;
     }
     announceValue();
-    update(areas().values);
+    // Most readings move neither the bar nor a marker by a whole pixel: they repaint nothing.
+    if (drawnPixels() != m_painted)
+        update(areas().values);
+}
+
+int SlideIndicator::pixelRowOf(double value, const QRect& track) const {
+    const auto [lo, hi] = drawnScale();
+    const double f = std::clamp((value - lo) / (hi - lo), 0.0, 1.0);
+    return qRound(track.bottom() - f * track.height());
+}
+
+SlideIndicator::Pixels SlideIndicator::drawnPixels() const {
+    const QRect track = areas().track;
+    Pixels rows{pixelRowOf(m_value, track), -1, -1};
+    if (m_withMarkers && m_lowest && m_highest)
+        rows = {rows[0], pixelRowOf(*m_lowest, track), pixelRowOf(*m_highest, track)};
+    return rows;
 }
 
 void SlideIndicator::setScaleMinimum(double minimum) {
@@ -148,39 +164,38 @@ SlideIndicator::Areas SlideIndicator::areas() const {
 
 void SlideIndicator::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics fm = fontMetrics();
     const Areas a = areas();
     const QRect& track = a.track;
-    const double lo = drawnScale().first, hi = drawnScale().second;
-    auto yOf = [&](double v) {
-        const double f = std::clamp((v - lo) / (hi - lo), 0.0, 1.0);
-        return track.bottom() - f * track.height();
-    };
+    const auto [lo, hi] = drawnScale();
 
-    // A new value repaints only the track and markers; the scale is drawn when it is exposed.
+    // A new value repaints only the track and markers, which takes in the ends of the ticks; the
+    // scale labels are drawn when they are exposed.
     p.setPen(palette().color(QPalette::WindowText));
-    if (!a.values.contains(event->rect())) {
-        for (int i = 0; i <= kTicks; ++i) {
-            const double v = lo + (hi - lo) * i / kTicks;
-            const double y = yOf(v);
-            p.drawLine(QPointF(track.left() - 4, y), QPointF(track.left(), y));
+    const bool labelsExposed = !a.values.contains(event->rect());
+    for (int i = 0; i <= kTicks; ++i) {
+        const double v = lo + (hi - lo) * i / kTicks;
+        const int y = pixelRowOf(v, track);
+        p.drawLine(track.left() - 4, y, track.left(), y);
+        if (labelsExposed)
             p.drawText(QRectF(0, y - fm.height() / 2.0, a.labelWidth, fm.height()),
                        Qt::AlignRight | Qt::AlignVCenter, regional::numberText(v));
-        }
     }
+    // Track and bar on whole pixel rows, as drawnPixels() compares them. Those rows never move
+    // without a repaint of the whole track being asked for, so after any paint they are these.
+    m_painted = drawnPixels();
     p.setBrush(palette().color(QPalette::Base));
     p.drawRect(track);
-    const double valueY = yOf(m_value);
-    p.setBrush(QColor(30, 110, 220));
-    p.setPen(Qt::NoPen);
-    p.drawRect(QRectF(track.left() + 2, valueY, track.width() - 4, track.bottom() - valueY));
+    const int valueY = pixelRowOf(m_value, track);
+    p.fillRect(QRect(QPoint(track.left() + 2, valueY), QPoint(track.right() - 2, track.bottom())),
+               QColor(30, 110, 220));
 
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
     if (m_withMarkers && m_lowest && m_highest) {
         // Triangles at the right of the track: blue for the lowest, red for the highest value.
         auto marker = [&](double v, const QColor& c) {
-            const double y = yOf(v);
-            const QPointF tip(track.right() + 1, y);
+            const QPointF tip(track.right() + 1, pixelRowOf(v, track));
             const QPolygonF tri{tip, tip + QPointF(kMarkerWidth, -5),
                                 tip + QPointF(kMarkerWidth, 5)};
             p.setBrush(c);

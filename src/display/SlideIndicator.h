@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProgressBar>
+#include <array>
 #include <optional>
 
 // A vertical level indicator with a scale that can change at run time. With markers, it also
@@ -43,6 +44,11 @@ private:
     std::pair<double, double> drawnScale() const;
     void scaleChanged();
     void announceValue();
+    // The pixel row of a value on the track.
+    int pixelRowOf(double value, const QRect& track) const;
+    // Rows of the bar's top and of the lowest and highest markers (-1: not shown).
+    using Pixels = std::array<int, 3>;
+    Pixels drawnPixels() const;
 
     QString m_caption;
     double m_min;
@@ -53,4 +59,5 @@ private:
     std::optional<double> m_highest;
     std::pair<double, double> m_lastUsable;
     mutable int m_labelWidth = -1; // scale label column, for the current font
+    Pixels m_painted{-1, -1, -1};  // as last painted
 };

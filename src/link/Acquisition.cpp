@@ -49,9 +49,11 @@ void Acquisition::shareGroups() {
 
 void Acquisition::tick() {
     // Ticks that fall due during a cycle (or a failure message inside one) are not queued: at
-    // most one waits, and it runs when the cycle ends. Cycles never nest.
+    // most one waits, and it runs when the cycle ends. Cycles never nest. The timer holds
+    // meanwhile, rather than wake the window for ticks that would change nothing.
     if (cycleRunning()) {
         m_tickPending = true;
+        m_timer.hold();
         return;
     }
     startCycle();
@@ -108,8 +110,10 @@ void Acquisition::next() {
         publishShown();
         emit cycleFinished();
         // From the event loop, so that a run of cycles never deepens the stack.
-        if (std::exchange(m_tickPending, false))
+        if (std::exchange(m_tickPending, false)) {
+            m_timer.release();
             QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
+        }
         return;
     }
 }

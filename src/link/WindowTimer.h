@@ -17,6 +17,10 @@ public:
     void setInterval(int intervalMs);
     void setEnabled(bool enabled);
     bool isTicking() const { return m_timer.isActive(); }
+    // Stops counting until release(), which starts the countdown again; interval and enabled
+    // flag stay as they are.
+    void hold() { m_timer.stop(); }
+    void release() { apply(); }
 
 signals:
     void tick();
