@@ -1,7 +1,14 @@
 #include "ReadoutLabel.h"
 
+#include <QEvent>
+#include <QGlyphRun>
+#include <QPainter>
+#include <QtMath>
+
 namespace {
 constexpr int kMargin = 8; // pixels beside the figures
+constexpr char kFirstPrintable = ' ';
+constexpr char kLastPrintable = '~';
 // The readout is sized for this; a shorter text of figures, signs and points always fits.
 const QString kSizedFor = QStringLiteral("0000.00");
 } // namespace
@@ -29,10 +36,76 @@ void ReadoutLabel::showValue(const QString& text) {
 }
 
 void ReadoutLabel::fitWidth(const QString& text) {
-    // Measuring shapes the text: not worth it on every reading that surely fits.
+    // A shorter text of figures surely fits.
     if (text.size() < kSizedFor.size())
         return;
-    const int needed = fontMetrics().horizontalAdvance(text) + kMargin;
-    if (needed > width())
+    const std::optional<qreal> width = fromTable(text);
+    const int needed = (width ? qCeil(*width) : fontMetrics().horizontalAdvance(text)) + kMargin;
+    if (needed > this->width())
         setFixedWidth(needed);
+}
+
+const ReadoutLabel::AsciiGlyphs& ReadoutLabel::asciiGlyphs() {
+    if (!m_glyphs) {
+        QString printable;
+        for (char c = kFirstPrintable; c <= kLastPrintable; ++c)
+            printable += QLatin1Char(c);
+        AsciiGlyphs g{QRawFont::fromFont(font()), {}, {}};
+        const QList<quint32> indexes = g.font.glyphIndexesForString(printable);
+        const QList<QPointF> advances = g.font.advancesForGlyphIndexes(indexes);
+        for (qsizetype i = 0; i < indexes.size() && i < advances.size(); ++i) {
+            g.indexes.push_back(indexes[i]);
+            g.advances.push_back(advances[i].x());
+        }
+        m_glyphs = std::move(g);
+    }
+    return *m_glyphs;
+}
+
+std::optional<qreal> ReadoutLabel::fromTable(const QString& text, QList<quint32>* indexes) {
+    const AsciiGlyphs& g = asciiGlyphs();
+    qreal width = 0;
+    for (const QChar c : text) {
+        const size_t at = size_t(c.unicode() - kFirstPrintable);
+        // Glyph 0 is the font's "missing" box: that character comes from another font.
+        if (c.unicode() < kFirstPrintable || at >= g.indexes.size() || g.indexes[at] == 0)
+            return std::nullopt;
+        width += g.advances[at];
+        if (indexes)
+            indexes->append(g.indexes[at]);
+    }
+    return width;
+}
+
+void ReadoutLabel::paintEvent(QPaintEvent* event) {
+    QList<quint32> indexes;
+    const std::optional<qreal> width = fromTable(text(), &indexes);
+    if (!width)
+        return QLabel::paintEvent(event);
+    // Centred as the label centres its text: the line's height, not the glyphs', in the middle.
+    const AsciiGlyphs& g = asciiGlyphs();
+    QList<QPointF> positions;
+    positions.reserve(indexes.size());
+    qreal x = 0;
+    for (const QChar c : text()) {
+        positions.append(QPointF(x, 0));
+        x += g.advances[size_t(c.unicode() - kFirstPrintable)];
+    }
+    QGlyphRun run;
+    run.setRawFont(g.font);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    const QFontMetricsF metrics(font());
+    const QRectF area = contentsRect();
+    const QPointF origin(area.left() + (area.width() - *width) / 2,
+                         area.top() + (area.height() - metrics.height()) / 2 + metrics.ascent());
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawGlyphRun(origin, run);
+}
+
+void ReadoutLabel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        m_glyphs.reset();
+    QLabel::changeEvent(event);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QRawFont>
+#include <optional>
+#include <vector>
 
 // A readout: large figures on black. A screen reader reads it as its caption and value
 // ("pH1: 7.0123") and hears every change. Its size is fixed, so a new value repaints the readout
@@ -14,8 +17,24 @@ public:
     void showValue(const QString& text);
     const QString& caption() const { return m_caption; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    // The font's glyph and advance of each printable ASCII character, looked up once per font:
+    // a reading is then measured by a sum and drawn as a run of glyphs, without shaping it anew
+    // on every value. Other text, or a character the font lacks, is shaped as usual.
+    struct AsciiGlyphs {
+        QRawFont font;
+        std::vector<quint32> indexes;
+        std::vector<qreal> advances;
+    };
+    const AsciiGlyphs& asciiGlyphs();
+    // The glyphs and the width of the text, if every character has a glyph in the table.
+    std::optional<qreal> fromTable(const QString& text, QList<quint32>* indexes = nullptr);
     void fitWidth(const QString& text);
 
     QString m_caption;
+    std::optional<AsciiGlyphs> m_glyphs; // for the current font
 };

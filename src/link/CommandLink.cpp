@@ -36,23 +36,26 @@ void CommandLink::SendCommand(const QString& command) {
 QString CommandLink::receiveReply(SerialLine& line) {
     if (!line.portOpen())
         return QString();
-    QString collected;
+    // Seven-bit characters, collected as bytes and made text once.
+    QByteArray collected;
+    collected.reserve(16);
     bool started = false;
     // A line at 19200 baud brings about 70 characters in the wait; a device that never stops
     // sending must not hold the program in the drain for ever.
     int budget = kMaxDrain;
     while (budget-- > 0 && line.inBufferCount() >= 1) {
         // Only the low 7 bits count: a start character may arrive with its top bit set.
-        const QChar c(uchar(line.input()) & 0x7f);
+        const char c = char(uchar(line.input()) & 0x7f);
         if (c == '?' || c == '*') {
-            collected = c;
+            collected.truncate(0);
+            collected += c;
             started = true;
         } else if (started) {
             collected += c;
         }
     }
     if (collected.endsWith('\r'))
-        return collected.chopped(1);
+        return QString::fromLatin1(collected.chopped(1));
     return QStringLiteral("TIMEOUT");
 }
 
