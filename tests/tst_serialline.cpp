@@ -12,6 +12,7 @@
 #include "TestDoubles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -29,6 +30,8 @@ private slots:
     void misbehavingModules();
     void aLateReplyIsDroppedByTheNextTransaction();
     void aModuleThatDropsOffTheLine();
+    void aCycleRunsAheadWhileRepliesAreNumbers();
+    void aPortChangedDuringAWaitReadsAsClosed();
     void portNumberConversion();
     void selectingPorts();
     void aPortHeldElsewhereIsReported();
@@ -141,6 +144,50 @@ void TestSerialLine::aLateReplyIsDroppedByTheNextTransaction() {
     m_sim->setFault('5', Fault::None);
     m_sim->setReply('5', "*+00200.00");
     QCOMPARE(transactNow(link, QStringLiteral("5")), QStringLiteral("*+00200.00"));
+}
+
+void TestSerialLine::aCycleRunsAheadWhileRepliesAreNumbers() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    for (Group g : {Group::Flow, Group::Ph})
+        link.setGroupOn(g, true);
+    link.planCycle({{QStringLiteral("5"), Group::Flow},
+                    {QStringLiteral("6"), Group::Ph},
+                    {QStringLiteral("7"), Group::Ph},
+                    {QStringLiteral("1"), Group::Therm}});
+    m_sim->setFault('6', Fault::Silent);
+    QVERIFY(transactNow(link, QStringLiteral("5")).startsWith('*'));
+    // Probe 6 was read with the flow module, in one run: its reply is there at once.
+    QString probe6;
+    link.transact(QStringLiteral("6"), [&](const QString& reply) { probe6 = reply; });
+    QCOMPARE(probe6, QStringLiteral("TIMEOUT"));
+    // The run stopped at the failure. Probe 7 is read when the cycle asks, and the run goes on
+    // from there, but not to a group that is off.
+    QVERIFY(transactNow(link, QStringLiteral("7")).startsWith('*'));
+    QCOMPARE(m_sim->frames(), (std::vector<std::string>{"$5RD", "$6RD", "$7RD"}));
+}
+
+void TestSerialLine::aPortChangedDuringAWaitReadsAsClosed() {
+    pointPortAtSimulator(1);
+    QCOMPARE(m_port->open(), CommPort::OpenError::None);
+    CommandLink link(*m_port, m_clock, m_dialogs);
+    bool done = false;
+    QString reply = QStringLiteral("none");
+    link.transact(QStringLiteral("2"), [&](const QString& r) {
+        reply = r;
+        done = true;
+    });
+    // As soon as the command is out, well within its wait.
+    QElapsedTimer sent;
+    sent.start();
+    while (m_sim->frames().empty() && sent.elapsed() < 5000)
+        std::this_thread::yield();
+    m_port->close();
+    QCOMPARE(m_port->open(), CommPort::OpenError::None); // the same device, within the wait
+    QTRY_VERIFY(done);
+    QCOMPARE(reply, QString());
+    QVERIFY(m_dialogs.messages.isEmpty());
 }
 
 void TestSerialLine::aModuleThatDropsOffTheLine() {

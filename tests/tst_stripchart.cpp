@@ -12,6 +12,7 @@
 #include "TwoStateButton.h"
 
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 double at(int h, int m, int s) {
@@ -27,6 +28,27 @@ void drag(QWidget* w, QPoint from, QPoint to) {
     for (int i = 1; i <= 5; ++i)
         send(QEvent::MouseMove, from + (to - from) * i / 5, Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// Columns holding any of the figures' colour, left and right of them, in the readout as drawn.
+std::pair<int, int> figureMargins(QWidget* readout) {
+    const QImage image = readout->grab().toImage();
+    int first = image.width(), last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) > 60) {
+                first = std::min(first, x);
+                last = x;
+            }
+    return {first, image.width() - 1 - last};
 }
 } // namespace
 
@@ -49,6 +71,7 @@ private slots:
     void readoutFormats();
     void dragsWithTheMouse();
     void usableFromTheKeyboard();
+    void slidesRepaintForAMoveAndReadoutsCentreTheirFigures();
 
 private:
     StripChart* chart() const { return m_f->find<StripChart>("CWGraph1"); }
@@ -316,3 +339,28 @@ void TestStripChart::usableFromTheKeyboard() {
 
 QTEST_MAIN(TestStripChart)
 #include "tst_stripchart.moc"
+
+void TestStripChart::slidesRepaintForAMoveAndReadoutsCentreTheirFigures() {
+    QVERIFY(QTest::qWaitForWindowExposed(m_f->window.get()));
+    auto* slide = m_f->find<SlideIndicator>("CWSlideTherm1");
+    m_f->window->showSlide(Slide::Therm1, 16.3);
+    QCoreApplication::processEvents(); // the window laid out and painted: nothing left to paint
+    m_f->window->repaint();
+    PaintCounter counter;
+    slide->installEventFilter(&counter);
+    m_f->window->showSlide(Slide::Therm1, 16.301); // under a pixel, for the bar and the markers
+    QCoreApplication::processEvents();
+    QCOMPARE(counter.paints, 0);
+    QVERIFY(slide->text().startsWith(QStringLiteral("16.301"))); // still read out
+    m_f->window->showSlide(Slide::Therm1, 20);
+    QTRY_VERIFY(counter.paints > 0);
+
+    // Figures drawn from the glyph table, and shaped ones (Arabic digits), both centred.
+    auto* readout = m_f->find<QLabel>("lblpH1");
+    for (const QString& value :
+         {QStringLiteral("7.0123"), QStringLiteral("\u0667\u066B\u0660\u0661")}) {
+        m_f->window->showReadout(Readout::Probe2pH, value);
+        const auto [left, right] = figureMargins(readout);
+        QVERIFY2(left > 2 && std::abs(left - right) <= 3, qPrintable(value));
+    }
+}
