@@ -28,6 +28,7 @@ private slots:
     void cycleWithEveryGroupOffSendsNothing();
     void aFailingProbeStillReadsTheOther();
     void cyclesNeverNest();
+    void theReadTimerHoldsWhileACycleRuns();
     void aClosedPortGivesTwoMessagesAndSwitchesOff();
     void wholeProgramShowsLiveReadings();
     void operatorChoicesDuringAWait();
@@ -105,6 +106,23 @@ void TestAcquisition::cyclesNeverNest() {
     QCOMPARE(addresses(f.simulator.frames()),
              (std::vector<std::string>{"1", "2", "3", "1", "2", "3"}));
     QCOMPARE(f.dialogs.messages.size(), 2);
+}
+
+void TestAcquisition::theReadTimerHoldsWhileACycleRuns() {
+    MainWindowFixture f;
+    f.start();
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    int started = 0;
+    QObject::connect(&f.acquisition, &Acquisition::cycleStarted, [&] { ++started; });
+    f.acquisition.applyRate(4); // 100 ms: shorter than a cycle, which then sets the rate
+    QTRY_VERIFY(f.acquisition.cycleRunning());
+    QVERIFY(!f.acquisition.readTimer().isTicking()); // no tick would do anything but wait
+    QTRY_VERIFY(started >= 3);
+    // At 1000 ms the timer counts the rest of the period from the tick that started the cycle.
+    f.acquisition.applyRate(0);
+    QTRY_VERIFY(!f.acquisition.cycleRunning());
+    QVERIFY(f.acquisition.readTimer().isTicking());
+    QCOMPARE(f.acquisition.readTimer().interval(), 1000);
 }
 
 void TestAcquisition::aClosedPortGivesTwoMessagesAndSwitchesOff() {

@@ -2,6 +2,7 @@
 
 #include "CommandLink.h"
 #include "MeasurementState.h"
+#include "MonotonicClock.h"
 
 namespace {
 constexpr int kPeriods[] = {1000, 500, 250, 200, 100}; // ms, by list position
@@ -9,7 +10,7 @@ constexpr int kPeriods[] = {1000, 500, 250, 200, 100}; // ms, by list position
 
 Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
                          MonotonicClock& clock)
-    : m_state(state), m_link(link), m_channels(state, link, *this, dialogs, clock) {
+    : m_state(state), m_link(link), m_clock(clock), m_channels(state, link, *this, dialogs, clock) {
     m_timer.setObjectName(QStringLiteral("tmrRd"));
     connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);
 }
@@ -49,13 +50,15 @@ void Acquisition::shareGroups() {
 
 void Acquisition::tick() {
     // Ticks that fall due during a cycle (or a failure message inside one) are not queued: at
-    // most one waits, and it runs when the cycle ends. Cycles never nest. The timer holds
-    // meanwhile, rather than wake the window for ticks that would change nothing.
+    // most one waits, and it runs when the cycle ends. Cycles never nest.
     if (cycleRunning()) {
         m_tickPending = true;
-        m_timer.hold();
         return;
     }
+    // The timer holds while the cycle runs, rather than wake the window for ticks that would
+    // only wait; the cycle's end counts the rest of the period from this tick.
+    m_tickedAt = m_clock.now();
+    m_timer.hold();
     startCycle();
 }
 
@@ -109,13 +112,21 @@ void Acquisition::next() {
         m_link.planCycle({});
         publishShown();
         emit cycleFinished();
-        // From the event loop, so that a run of cycles never deepens the stack.
-        if (std::exchange(m_tickPending, false)) {
-            m_timer.release();
-            QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
-        }
+        releaseTimer();
         return;
     }
+}
+
+void Acquisition::releaseTimer() {
+    using namespace std::chrono;
+    const int sinceTick = int(round<milliseconds>(m_clock.now() - m_tickedAt).count());
+    const bool ticking = m_timer.isEnabled() && m_timer.interval() > 0;
+    if (!std::exchange(m_tickPending, false) && !(ticking && sinceTick >= m_timer.interval()))
+        return m_timer.release(m_timer.interval() - sinceTick);
+    // A period that ended during the cycle ticks now, from the event loop, so that a run of
+    // cycles never deepens the stack; the timer then counts a whole period from here.
+    m_timer.release(m_timer.interval());
+    QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
 }
 
 void Acquisition::showReadout(Readout readout, const QString& text) {

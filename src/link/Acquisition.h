@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <array>
+#include <chrono>
 #include <map>
 
 struct MeasurementState;
@@ -54,6 +55,7 @@ private:
     // On at the cycle's start and still on: read when the cycle reaches it.
     bool wanted(Group group) const;
     void shareGroups();
+    void releaseTimer();
 
     // InstrumentPanel, for the channels.
     void showReadout(Readout readout, const QString& text) override;
@@ -62,10 +64,12 @@ private:
 
     MeasurementState& m_state;
     CommandLink& m_link;
+    MonotonicClock& m_clock;
     Channels m_channels;
     WindowTimer m_timer{10000, true};
     Step m_step = Step::Idle;
     bool m_tickPending = false;
+    std::chrono::nanoseconds m_tickedAt{}; // the tick that started the cycle
     // Groups that were on when the cycle started; only they are read in it.
     std::array<bool, 3> m_onAtStart{};
     // What the cycle has shown so far, the latest of each, by readout and by slide.

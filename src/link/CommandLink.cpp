@@ -20,7 +20,8 @@ CommandLink::CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialog
             [this, replies = std::move(replies)]() mutable { takeReplies(std::move(replies)); },
             Qt::QueuedConnection);
     };
-    m_runner = std::make_unique<LineRunner>(line, &CommandLink::receiveReply, finished);
+    m_runner = std::make_unique<LineRunner>(line, milliseconds(qint64(std::trunc(replyWaitMs))),
+                                            &CommandLink::receiveReply, finished);
 }
 
 CommandLink::~CommandLink() = default;
@@ -69,7 +70,7 @@ void CommandLink::WaitMs(float ms, std::function<void()> then) {
 }
 
 void CommandLink::transact(const QString& address, ReplyHandler handler) {
-    // With a runner an open port's command goes out on the runner's thread.
+    // With a runner the command goes out when its run starts, or went out ahead of the ask.
     if (!m_runner || !m_line.portOpen())
         SendCommand(QStringLiteral("$") + address + QStringLiteral("RD\r"));
     if (!m_line.portOpen()) {
@@ -147,7 +148,8 @@ void CommandLink::deliverOrRun(bool runForItEnded) {
     m_running = true;
     m_runCycle = m_cycle;
     m_runTransaction = m_transaction;
-    m_runner->run(std::move(reads));
+    m_line.output(LineRunner::command(m_awaited));
+    m_runner->run(std::move(reads), {steady_clock::now(), m_line.openCount()});
 }
 
 void CommandLink::handOn(const QString& reply) {

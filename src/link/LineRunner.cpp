@@ -9,13 +9,13 @@
 
 using namespace std::chrono;
 
-namespace {
-constexpr milliseconds kReplyWait(35); // whole milliseconds, counted from the command's hand-over
-}
+LineRunner::LineRunner(SerialLine& line, milliseconds replyWait, Drain drain, Finished finished)
+    : m_line(line), m_replyWait(replyWait), m_drain(std::move(drain)),
+      m_finished(std::move(finished)), m_thread([this] { serve(); }) {}
 
-LineRunner::LineRunner(SerialLine& line, Drain drain, Finished finished)
-    : m_line(line), m_drain(std::move(drain)), m_finished(std::move(finished)),
-      m_thread([this] { serve(); }) {}
+QByteArray LineRunner::command(const QString& address) {
+    return QByteArrayLiteral("$") + address.toLatin1() + QByteArrayLiteral("RD\r");
+}
 
 LineRunner::~LineRunner() {
     {
@@ -26,10 +26,11 @@ LineRunner::~LineRunner() {
     m_thread.join();
 }
 
-void LineRunner::run(std::vector<PlannedRead> reads) {
+void LineRunner::run(std::vector<PlannedRead> reads, Sent first) {
     {
         std::lock_guard lock(m_mutex);
         m_reads = std::move(reads);
+        m_first = first;
     }
     m_wake.notify_one();
 }
@@ -45,25 +46,30 @@ void LineRunner::serve() {
         if (m_quit)
             return;
         const std::vector<PlannedRead> reads = std::exchange(m_reads, {});
+        const Sent first = m_first;
         lock.unlock();
-        m_finished(runReads(reads));
+        m_finished(runReads(reads, first));
         lock.lock();
     }
 }
 
-std::vector<LineRunner::Reply> LineRunner::runReads(const std::vector<PlannedRead>& reads) {
+std::vector<LineRunner::Reply> LineRunner::runReads(const std::vector<PlannedRead>& reads,
+                                                    Sent sent) {
     std::vector<Reply> replies;
     for (size_t i = 0; i < reads.size() && !m_quit; ++i) {
         const PlannedRead& read = reads[i];
         const bool onAtSend = groupOn(read);
-        // A group is tested when the run reaches it; the cycle decides again from there.
-        if ((i > 0 && !onAtSend) || !m_line.portOpen())
-            break;
-        const quint64 opening = m_line.openCount();
-        m_line.output(QByteArrayLiteral("$") + read.address.toLatin1() + QByteArrayLiteral("RD\r"));
-        std::this_thread::sleep_until(steady_clock::now() + kReplyWait);
+        if (i > 0) {
+            // A group is tested when the run reaches it; the cycle decides again from there.
+            if (!onAtSend || !m_line.portOpen())
+                break;
+            sent.opening = m_line.openCount();
+            m_line.output(command(read.address));
+            sent.at = steady_clock::now();
+        }
+        std::this_thread::sleep_until(sent.at + m_replyWait);
         // A port closed during the wait, even if opened again since, reads as a closed port.
-        const QString text = m_line.openCount() == opening ? m_drain(m_line) : QString();
+        const QString text = m_line.openCount() == sent.opening ? m_drain(m_line) : QString();
         // Switched off during the wait: drained, dropped, and the rest waits for the cycle.
         if (onAtSend && !groupOn(read))
             break;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -36,24 +37,36 @@ public:
     // Called on the runner's thread when a run ends, with the replies it kept, in order.
     using Finished = std::function<void(std::vector<Reply>)>;
 
-    LineRunner(SerialLine& line, Drain drain, Finished finished);
+    // When the first command of a run went out, and on which opening of the line.
+    struct Sent {
+        std::chrono::steady_clock::time_point at;
+        quint64 opening = 0;
+    };
+
+    LineRunner(SerialLine& line, std::chrono::milliseconds replyWait, Drain drain,
+               Finished finished);
     // Waits for the read under way, if any, to end.
     ~LineRunner();
 
     // Whether the run may go on to a read of this group; the first read of a run is made anyway,
     // since the cycle asked for it.
     void setGroupOn(Group group, bool on) { m_groupOn[size_t(group)] = on; }
-    // Starts a run; only one runs at a time, so the caller waits for Finished before the next.
-    void run(std::vector<PlannedRead> reads);
+    // Goes on with a run whose first command the caller has just handed to the line, so that
+    // the thread's wake-up falls within that command's wait. Only one run at a time: the caller
+    // waits for Finished before the next.
+    void run(std::vector<PlannedRead> reads, Sent first);
+    // "$", the address digit, "RD", carriage return.
+    static QByteArray command(const QString& address);
 
 private:
     void serve();
-    std::vector<Reply> runReads(const std::vector<PlannedRead>& reads);
+    std::vector<Reply> runReads(const std::vector<PlannedRead>& reads, Sent first);
     bool groupOn(const PlannedRead& read) const {
         return !read.group || m_groupOn[size_t(*read.group)];
     }
 
     SerialLine& m_line;
+    const std::chrono::milliseconds m_replyWait;
     Drain m_drain;
     Finished m_finished;
     std::array<std::atomic<bool>, 3> m_groupOn{};
@@ -61,5 +74,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<PlannedRead> m_reads; // the run asked for, not yet taken by the thread
-    std::thread m_thread;             // last: it starts once everything it uses is there
+    Sent m_first;
+    std::thread m_thread; // last: it starts once everything it uses is there
 };

@@ -1,10 +1,23 @@
 #include "WindowTimer.h"
 
+#include <algorithm>
+
 WindowTimer::WindowTimer(int intervalMs, bool enabled, QObject* parent)
     : QObject(parent), m_interval(intervalMs), m_enabled(enabled) {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &WindowTimer::tick);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_released, false))
+            m_timer.start(m_interval);
+        emit tick();
+    });
     apply();
+}
+
+void WindowTimer::release(int nextTickMs) {
+    if (!m_enabled || m_interval <= 0)
+        return;
+    m_released = true;
+    m_timer.start(std::clamp(nextTickMs, 0, m_interval));
 }
 
 void WindowTimer::setInterval(int intervalMs) {
@@ -18,6 +31,7 @@ void WindowTimer::setEnabled(bool enabled) {
 }
 
 void WindowTimer::apply() {
+    m_released = false;
     if (m_enabled && m_interval > 0)
         m_timer.start(m_interval);
     else

@@ -17,10 +17,10 @@ public:
     void setInterval(int intervalMs);
     void setEnabled(bool enabled);
     bool isTicking() const { return m_timer.isActive(); }
-    // Stops counting until release(), which starts the countdown again; interval and enabled
-    // flag stay as they are.
+    // Stops counting until release(), which ticks next after the given time and then every
+    // interval again; the interval and the enabled flag stay as they are.
     void hold() { m_timer.stop(); }
-    void release() { apply(); }
+    void release(int nextTickMs);
 
 signals:
     void tick();
@@ -31,4 +31,5 @@ private:
     QTimer m_timer;
     int m_interval;
     bool m_enabled;
+    bool m_released = false; // counting down to the first tick after a hold
 };
