@@ -86,12 +86,7 @@ void CommandLink::transact(const QString& address, ReplyHandler handler) {
         return deliverOrRun();
     }
     // The 35 ms count from just after the command was handed to the port.
-    WaitMs(replyWaitMs, [this] {
-        m_waiting = false;
-        const QString reply = ReceiveReply();
-        ReplyHandler handler = std::exchange(m_handler, nullptr);
-        handler(reply);
-    });
+    WaitMs(replyWaitMs, [this] { handOn(ReceiveReply()); });
 }
 
 void CommandLink::discardWaitingReply(std::function<void()> instead) {
@@ -132,8 +127,8 @@ void CommandLink::deliverOrRun(bool runForItEnded) {
     }
     if (m_running)
         return;
-    // Discarded, or its own run came back without it: the port was closed before its command or
-    // its drain, or it was read and dropped. Nothing more goes out for it.
+    // Discarded, or its own run came back without it: the port was closed or changed during its
+    // wait, or it was read and dropped. Nothing more goes out for it.
     if (m_discarded || runForItEnded)
         return handOn(QString());
     // A read of the plan runs on through the rest of it; any other read runs alone.
