@@ -62,39 +62,36 @@ const ReadoutLabel::AsciiGlyphs& ReadoutLabel::asciiGlyphs() {
     return *m_glyphs;
 }
 
-std::optional<qreal> ReadoutLabel::fromTable(const QString& text, QList<quint32>* indexes) {
+std::optional<qreal> ReadoutLabel::fromTable(const QString& text, QGlyphRun* run) {
     const AsciiGlyphs& g = asciiGlyphs();
+    QList<quint32> indexes;
+    QList<QPointF> positions;
     qreal width = 0;
     for (const QChar c : text) {
         const size_t at = size_t(c.unicode() - kFirstPrintable);
         // Glyph 0 is the font's "missing" box: that character comes from another font.
         if (c.unicode() < kFirstPrintable || at >= g.indexes.size() || g.indexes[at] == 0)
             return std::nullopt;
+        if (run) {
+            indexes.append(g.indexes[at]);
+            positions.append(QPointF(width, 0));
+        }
         width += g.advances[at];
-        if (indexes)
-            indexes->append(g.indexes[at]);
+    }
+    if (run) {
+        run->setRawFont(g.font);
+        run->setGlyphIndexes(indexes);
+        run->setPositions(positions);
     }
     return width;
 }
 
 void ReadoutLabel::paintEvent(QPaintEvent* event) {
-    QList<quint32> indexes;
-    const std::optional<qreal> width = fromTable(text(), &indexes);
+    QGlyphRun run;
+    const std::optional<qreal> width = fromTable(text(), &run);
     if (!width)
         return QLabel::paintEvent(event);
     // Centred as the label centres its text: the line's height, not the glyphs', in the middle.
-    const AsciiGlyphs& g = asciiGlyphs();
-    QList<QPointF> positions;
-    positions.reserve(indexes.size());
-    qreal x = 0;
-    for (const QChar c : text()) {
-        positions.append(QPointF(x, 0));
-        x += g.advances[size_t(c.unicode() - kFirstPrintable)];
-    }
-    QGlyphRun run;
-    run.setRawFont(g.font);
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
     const QFontMetricsF metrics(font());
     const QRectF area = contentsRect();
     const QPointF origin(area.left() + (area.width() - *width) / 2,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QGlyphRun>
 #include <QLabel>
 #include <QRawFont>
 #include <optional>
@@ -31,8 +32,9 @@ private:
         std::vector<qreal> advances;
     };
     const AsciiGlyphs& asciiGlyphs();
-    // The glyphs and the width of the text, if every character has a glyph in the table.
-    std::optional<qreal> fromTable(const QString& text, QList<quint32>* indexes = nullptr);
+    // The width of the text, and its glyphs laid out in run, if every character has a glyph in
+    // the table.
+    std::optional<qreal> fromTable(const QString& text, QGlyphRun* run = nullptr);
     void fitWidth(const QString& text);
 
     QString m_caption;

@@ -72,7 +72,7 @@ void CommandLink::WaitMs(float ms, std::function<void()> then) {
 void CommandLink::transact(const QString& address, ReplyHandler handler) {
     // With a runner the command goes out when its run starts, or went out ahead of the ask.
     if (!m_runner || !m_line.portOpen())
-        SendCommand(QStringLiteral("$") + address + QStringLiteral("RD\r"));
+        SendCommand(QString::fromLatin1(LineRunner::command(address)));
     if (!m_line.portOpen()) {
         handler(QString());
         return;
