@@ -64,8 +64,9 @@ std::vector<LineRunner::Reply> LineRunner::runReads(const std::vector<PlannedRea
             if (!onAtSend || !m_line.portOpen())
                 break;
             sent.opening = m_line.openCount();
-            m_line.output(command(read.address));
+            // The reply's 35 ms count from the moment the command is handed to the line.
             sent.at = steady_clock::now();
+            m_line.output(command(read.address));
         }
         std::this_thread::sleep_until(sent.at + m_replyWait);
         // A port closed during the wait, even if opened again since, reads as a closed port.
