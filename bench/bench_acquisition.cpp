@@ -9,6 +9,7 @@
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
+#include "LineRunner.h"
 #include "LogSetupDialog.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
@@ -37,10 +38,6 @@
 #include <memory>
 #include <thread>
 #include <vector>
-
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
 
 namespace {
 using Samples = std::vector<double>;
@@ -361,9 +358,7 @@ int main(int argc, char* argv[]) {
             QStringLiteral("reference"), 3);
     for (int r = 0; r < runs; ++r)
         std::thread([&] {
-#ifdef Q_OS_LINUX
-            prctl(PR_SET_TIMERSLACK, 1UL);
-#endif
+            LineRunner::keepWakeUpsOnTime();
             Samples late;
             for (int i = 0; i < 300; ++i) {
                 const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(35);

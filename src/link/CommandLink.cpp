@@ -143,9 +143,7 @@ void CommandLink::deliverOrRun(bool runForItEnded) {
     m_running = true;
     m_runCycle = m_cycle;
     m_runTransaction = m_transaction;
-    const LineRunner::Sent sent{steady_clock::now(), m_line.openCount()};
-    m_line.output(LineRunner::command(m_awaited));
-    m_runner->run(std::move(reads), sent);
+    m_runner->run(std::move(reads), LineRunner::send(m_line, m_awaited));
 }
 
 void CommandLink::handOn(const QString& reply) {

@@ -17,6 +17,19 @@ QByteArray LineRunner::command(const QString& address) {
     return QByteArrayLiteral("$") + address.toLatin1() + QByteArrayLiteral("RD\r");
 }
 
+LineRunner::Sent LineRunner::send(SerialLine& line, const QString& address) {
+    const Sent sent{steady_clock::now(), line.openCount()};
+    line.output(command(address));
+    return sent;
+}
+
+void LineRunner::keepWakeUpsOnTime() {
+#ifdef Q_OS_LINUX
+    // The kernel may otherwise let a sleep run up to 50 microseconds past its due time.
+    prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
+}
+
 LineRunner::~LineRunner() {
     {
         std::lock_guard lock(m_mutex);
@@ -36,10 +49,7 @@ void LineRunner::run(std::vector<PlannedRead> reads, Sent first) {
 }
 
 void LineRunner::serve() {
-#ifdef Q_OS_LINUX
-    // The kernel may otherwise let a sleep run up to 50 microseconds past the reply's due time.
-    prctl(PR_SET_TIMERSLACK, 1UL);
-#endif
+    keepWakeUpsOnTime();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_quit || !m_reads.empty(); });
@@ -63,10 +73,7 @@ std::vector<LineRunner::Reply> LineRunner::runReads(const std::vector<PlannedRea
             // A group is tested when the run reaches it; the cycle decides again from there.
             if (!onAtSend || !m_line.portOpen())
                 break;
-            sent.opening = m_line.openCount();
-            // The reply's 35 ms count from the moment the command is handed to the line.
-            sent.at = steady_clock::now();
-            m_line.output(command(read.address));
+            sent = send(m_line, read.address);
         }
         std::this_thread::sleep_until(sent.at + m_replyWait);
         // A port closed during the wait, even if opened again since, reads as a closed port.

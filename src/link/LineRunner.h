@@ -37,7 +37,7 @@ public:
     // Called on the runner's thread when a run ends, with the replies it kept, in order.
     using Finished = std::function<void(std::vector<Reply>)>;
 
-    // When the first command of a run went out, and on which opening of the line.
+    // When a command was handed to the line, and on which opening of it.
     struct Sent {
         std::chrono::steady_clock::time_point at;
         quint64 opening = 0;
@@ -57,6 +57,10 @@ public:
     void run(std::vector<PlannedRead> reads, Sent first);
     // "$", the address digit, "RD", carriage return.
     static QByteArray command(const QString& address);
+    // Hands a read's command to the line. Its reply's 35 ms count from this moment.
+    static Sent send(SerialLine& line, const QString& address);
+    // Lets the kernel wake the calling thread's sleeps on time, as the runner's own are.
+    static void keepWakeUpsOnTime();
 
 private:
     void serve();
