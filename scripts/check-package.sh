@@ -29,10 +29,9 @@ cleanup() {
 trap cleanup EXIT
 
 # A screen, a session bus and the accessibility bus, as a desktop session has.
-Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+source scripts/virtual-display.sh
+start_virtual_display "$work"
+pids+=("$xvfb_pid")
 eval "$(dbus-launch --sh-syntax)"
 pids+=("$DBUS_SESSION_BUS_PID")
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
@@ -51,6 +50,8 @@ command=$(sed -n 's/^Exec=//p' /usr/share/applications/com.halvane.DghGui.deskto
 pids+=($!)
 /usr/bin/python3 scripts/log-through-accessibility.py "$work/rows.csv" 10 || {
   cat "$work/program.out"
+  kill -0 "$xvfb_pid" 2>/dev/null || echo "the virtual display $DISPLAY had ended:"
+  cat "$work/xvfb.log"
   exit 1
 }
 # Through the link, the program still finds its lamps beside its real self.

@@ -10,7 +10,7 @@ packages=(
   libqcustomplot-dev libqcustomplot2.1-qt6
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins
-  xvfb xauth x11-apps imagemagick x11vnc
+  xvfb xauth x11-apps x11-utils imagemagick x11vnc
   fonts-dejavu-core fonts-dejavu-extra
   locales
 )

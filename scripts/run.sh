@@ -33,10 +33,8 @@ printf '[Ports]\n1=%s\n' "$work/ttyDGH" >"$work/config/Halvane Science DGH Drive
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   # No screen: run on a virtual one, on the first free display number.
-  Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$work/display")"
+  source scripts/virtual-display.sh
+  start_virtual_display "$work"
   cat <<TEXT
 No display found: the program runs on the virtual display $DISPLAY. To see it, from another
 terminal on this machine:
