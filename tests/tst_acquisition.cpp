@@ -4,6 +4,7 @@
 #include "TestLocale.h"
 
 #include "RegionalText.h"
+#include "SlideIndicator.h"
 #include "TwoStateButton.h"
 
 #include <QAction>
@@ -32,6 +33,8 @@ private slots:
     void aClosedPortGivesTwoMessagesAndSwitchesOff();
     void wholeProgramShowsLiveReadings();
     void operatorChoicesDuringAWait();
+    void aGroupOffMidCycleShowsNothingItRead();
+    void ticksKeepTheirScheduleAndApplyCountsFromNow();
 };
 
 void TestAcquisition::cycleReadsGroupsInOrder() {
@@ -194,6 +197,61 @@ void TestAcquisition::operatorChoicesDuringAWait() {
                                              "No valid return from thermistor 2", "Port Not open",
                                              "No valid return from thermistor 3"}));
     QVERIFY(!f.state.thermOn);
+}
+
+void TestAcquisition::aGroupOffMidCycleShowsNothingItRead() {
+    MainWindowFixture f;
+    f.start();
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    f.readCycle();
+    const double therm1 = f.state.therm1;
+    f.simulator.setReply('1', ModuleSimulator::replyFor(31.5));
+    f.simulator.setFault('3', ModuleSimulator::Fault::Silent);
+    f.readCycle();
+    QCOMPARE(f.dialogs.texts(), QStringList{QStringLiteral("No valid return from thermistor 3")});
+    // Thermistors 1 and 2 were read before the switch-off: neither shown nor kept.
+    for (const char* name : {"lblTherm1", "lblTherm2", "lblTherm3"})
+        QCOMPARE(f.find<QLabel>(name)->text(), QString());
+    QCOMPARE(f.state.therm1, therm1);
+    QCOMPARE(f.find<SlideIndicator>("CWSlideTherm1")->displayedValue(), 0.0);
+}
+
+// A fake clock and a line in memory: each cycle reads the flow module and takes its 35 ms at once.
+void TestAcquisition::ticksKeepTheirScheduleAndApplyCountsFromNow() {
+    using namespace std::chrono;
+    MeasurementState state;
+    InMemoryLine line;
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    CommandLink link(line, clock, dialogs);
+    Acquisition acquisition(state, link, dialogs, clock);
+    acquisition.setGroup(Group::Flow, true);
+    const auto reply = [&line] { line.replies.push_back(QByteArrayLiteral("*+00100.00\r")); };
+
+    acquisition.applyRate(2); // 250 ms
+    const nanoseconds start = clock.time;
+    // Every wake-up late by up to 40 ms: the ticks stay on start + k x 250 ms.
+    for (int k = 1; k <= 1000; ++k) {
+        QCOMPARE(acquisition.nextTickDue(), start + k * 250ms);
+        clock.time = acquisition.nextTickDue() + milliseconds(k * 7 % 41);
+        reply();
+        emit acquisition.readTimer().tick();
+    }
+    QCOMPARE(acquisition.nextTickDue(), start + 1001 * 250ms);
+
+    // Applied during a cycle's wait: the next tick a full period after the apply.
+    nanoseconds appliedAt{};
+    clock.beforeCallback = [&] {
+        appliedAt = clock.time;
+        acquisition.applyRate(0); // 1000 ms
+        clock.beforeCallback = nullptr;
+    };
+    clock.time = acquisition.nextTickDue();
+    reply();
+    emit acquisition.readTimer().tick();
+    QVERIFY(!acquisition.cycleRunning());
+    QCOMPARE(acquisition.nextTickDue(), appliedAt + 1000ms);
+    QVERIFY(dialogs.messages.isEmpty());
 }
 
 QTEST_MAIN(TestAcquisition)

@@ -464,6 +464,11 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
     cal.type("txtSlope", QStringLiteral("4.5"));
     cal.save();
     QVERIFY(f.history.latest(1, 5).last().buffers.isEmpty());
+    // Every number of its texts in the region's form.
+    useLocale(QStringLiteral("de_DE"));
+    f.readCycle();
+    QVERIFY2(text("lblStable").contains(QStringLiteral("less than 0,1 mV over the last 10 s")),
+             qPrintable(text("lblStable")));
 }
 
 QTEST_MAIN(TestCalibration)

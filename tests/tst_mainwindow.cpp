@@ -18,6 +18,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <cmath>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -38,6 +40,7 @@ private slots:
     void updateRate();
     void controlsSpeakToScreenReaders();
     void fitsASmallScreenAndResizes();
+    void firstSizeFitsTheScreen();
 };
 
 void TestMainWindow::startUpWithAnEmptyStore() {
@@ -335,6 +338,15 @@ void TestMainWindow::updateRate() {
         QCOMPARE(f.acquisition.readTimer().interval(), periods[i]);
     }
     QVERIFY(f.acquisition.readTimer().isEnabled());
+    // Typed text stays as typed; the entry it names applies as if picked, any other text none.
+    rate->setCurrentIndex(1);
+    rate->lineEdit()->clear();
+    QTest::keyClicks(rate->lineEdit(), QStringLiteral("100"));
+    QCOMPARE(rate->currentText(), QStringLiteral("100"));
+    QCOMPARE(f.acquisition.readTimer().interval(), 100);
+    QTest::keyClicks(rate->lineEdit(), QStringLiteral("7"));
+    QTest::mouseClick(update, Qt::LeftButton);
+    QCOMPARE(f.acquisition.readTimer().interval(), 100);
 }
 
 void TestMainWindow::controlsSpeakToScreenReaders() {
@@ -423,6 +435,24 @@ void TestMainWindow::fitsASmallScreenAndResizes() {
     w.resize(1400, 900);
     QCoreApplication::processEvents();
     QVERIFY(chart->width() > small.width() && chart->height() > small.height());
+}
+
+// Run also at QT_SCALE_FACTOR=1.5 on a 1600x1200 screen, whose 1066.7 units are rounded to 1067.
+void TestMainWindow::firstSizeFitsTheScreen() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    const QScreen* screen = w.screen();
+    const QSize available = screen->availableSize();
+    const QSize smallest = w.minimumSizeHint();
+    if (smallest.width() > available.width() || smallest.height() > available.height())
+        QSKIP("the window's smallest size is larger than this screen");
+    // In the screen's own pixels, which are whole.
+    const qreal ratio = screen->devicePixelRatio();
+    const auto pixels = [ratio](int units) { return int(std::floor(units * ratio + 1e-9)); };
+    const QSize frame = w.frameGeometry().size();
+    QVERIFY2(std::ceil(frame.width() * ratio) <= pixels(available.width()) &&
+                 std::ceil(frame.height() * ratio) <= pixels(available.height()),
+             qPrintable(QStringLiteral("%1x%2 units at %3").arg(frame.width()).arg(frame.height()).arg(ratio)));
 }
 
 QTEST_MAIN(TestMainWindow)

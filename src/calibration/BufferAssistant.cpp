@@ -32,6 +32,10 @@ QString fixed(double value, int decimals) {
     return locale.toString(value, 'f', decimals);
 }
 
+QString wholeSeconds(std::chrono::nanoseconds time) {
+    return fixed(double(std::chrono::duration_cast<std::chrono::seconds>(time).count()), 0);
+}
+
 // "+0.00" rather than "-0.00" for a change that rounds away.
 QString signedFixed(double value, int decimals) {
     const double shown = regional::roundHalfEven(value, decimals);
@@ -186,26 +190,27 @@ void BufferAssistant::showReadingState() {
     else
         m_live->setText(QStringLiteral("No reading yet."));
 
-    using std::chrono::duration_cast;
-    using std::chrono::seconds;
     const bool reading = m_state.phOn;
     m_switchOn->setVisible(!reading);
+    // Every number in the region's form: "0,1 mV" on a German machine.
+    const QString band = fixed(ReadingStability::kBandMillivolts, 1);
+    const QString settle = wholeSeconds(ReadingStability::kSettleTime);
     if (!reading)
         m_stable->setText(QStringLiteral("The pH probes are not being read. Switch pH reading "
                                          "on to calibrate."));
     else if (!m_stability.hasReads())
         m_stable->setText(QStringLiteral("Waiting for readings..."));
     else if (m_stability.stable())
-        m_stable->setText(QStringLiteral("Stable for %1 s (changed by less than 0.1 mV over "
-                                         "the last 10 s).")
-                              .arg(duration_cast<seconds>(m_stability.steadyFor()).count()));
+        m_stable->setText(QStringLiteral("Stable for %1 s (changed by less than %2 mV over "
+                                         "the last %3 s).")
+                              .arg(wholeSeconds(m_stability.steadyFor()), band, settle));
     else if (m_stability.recentSpread() < ReadingStability::kBandMillivolts)
-        m_stable->setText(QStringLiteral("Steady for %1 s: stable once steady for 10 s.")
-                              .arg(duration_cast<seconds>(m_stability.steadyFor()).count()));
+        m_stable->setText(QStringLiteral("Steady for %1 s: stable once steady for %2 s.")
+                              .arg(wholeSeconds(m_stability.steadyFor()), settle));
     else
-        m_stable->setText(QStringLiteral("Settling: changed by %1 mV in the last 10 s. Accept "
-                                         "when it has changed by less than 0.1 mV for 10 s.")
-                              .arg(fixed(m_stability.recentSpread(), 2)));
+        m_stable->setText(QStringLiteral("Settling: changed by %1 mV in the last %2 s. Accept "
+                                         "when it has changed by less than %3 mV for %2 s.")
+                              .arg(fixed(m_stability.recentSpread(), 2), settle, band));
     for (int i = 0; i < 2; ++i) {
         double ph;
         m_accept[i]->setEnabled(reading && m_stability.stable() &&

@@ -12,6 +12,7 @@ Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDia
                          MonotonicClock& clock)
     : m_state(state), m_link(link), m_clock(clock), m_channels(state, link, *this, dialogs, clock) {
     m_timer.setObjectName(QStringLiteral("tmrRd"));
+    m_schedule.restart(clock.now(), std::chrono::milliseconds(m_timer.interval()));
     connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);
 }
 
@@ -20,6 +21,12 @@ void Acquisition::applyRate(int listPosition) {
     if (listPosition >= 0 && listPosition < int(std::size(kPeriods)))
         m_timer.setInterval(kPeriods[listPosition]);
     m_timer.setEnabled(true);
+    // The countdown runs from this moment; ticks that fell due before it are void. A cycle under
+    // way holds the timer, and its end counts the rest of the new period.
+    m_schedule.restart(m_clock.now(), std::chrono::milliseconds(m_timer.interval()));
+    m_tickPending = false;
+    if (cycleRunning())
+        m_timer.hold();
 }
 
 void Acquisition::setGroup(Group group, bool on) {
@@ -28,6 +35,8 @@ void Acquisition::setGroup(Group group, bool on) {
         m_channels.flowSwitchedOn();
     if (on)
         return shareGroups();
+    if (cycleRunning())
+        forgetCycleReads(group);
     const Step stepOfGroup[] = {Step::Ph, Step::Flow, Step::Therm}; // by Group
     const bool awaited = m_step == stepOfGroup[int(group)];
     // Off while its reply is awaited, or while its failure box waits for the operator: the rest
@@ -37,6 +46,12 @@ void Acquisition::setGroup(Group group, bool on) {
     if (awaited && m_link.waiting())
         m_link.discardWaitingReply([this] { next(); });
     shareGroups();
+}
+
+void Acquisition::forgetCycleReads(Group group) {
+    std::erase_if(m_shownReadouts, [group](const auto& shown) { return groupOf(shown.first) == group; });
+    std::erase_if(m_shownSlides, [group](const auto& shown) { return groupOf(shown.first) == group; });
+    restoreReadings(m_state, m_atCycleStart, group);
 }
 
 bool Acquisition::wanted(Group group) const {
@@ -56,15 +71,18 @@ void Acquisition::tick() {
         return;
     }
     // The timer holds while the cycle runs, rather than wake the window for ticks that would
-    // only wait; the cycle's end counts the rest of the period from this tick.
-    m_tickedAt = m_clock.now();
+    // only wait; the cycle's end counts the rest of the time to the next tick due.
+    m_schedule.ticked(m_clock.now());
     m_timer.hold();
     startCycle();
 }
 
 void Acquisition::startCycle() {
+    // A device that went away is waited for without a word: the cycle skips the line.
+    const bool lineAway = m_link.lineAway();
     for (Group g : {Group::Ph, Group::Flow, Group::Therm})
-        m_onAtStart[int(g)] = groupFlag(m_state, g);
+        m_onAtStart[int(g)] = groupFlag(m_state, g) && !lineAway;
+    m_atCycleStart = m_state;
     // The line may read ahead through the groups on now, each while it stays on.
     std::vector<PlannedRead> plan;
     if (wanted(Group::Flow))
@@ -118,14 +136,14 @@ void Acquisition::next() {
 }
 
 void Acquisition::releaseTimer() {
-    using namespace std::chrono;
-    const int sinceTick = int(round<milliseconds>(m_clock.now() - m_tickedAt).count());
+    const std::chrono::nanoseconds now = m_clock.now();
     const bool ticking = m_timer.isEnabled() && m_timer.interval() > 0;
-    if (!std::exchange(m_tickPending, false) && !(ticking && sinceTick >= m_timer.interval()))
-        return m_timer.release(m_timer.interval() - sinceTick);
-    // A period that ended during the cycle ticks now, from the event loop, so that a run of
-    // cycles never deepens the stack; the timer then counts a whole period from here.
-    m_timer.release(m_timer.interval());
+    if (!std::exchange(m_tickPending, false) && !(ticking && m_schedule.due() <= now))
+        return m_timer.release(m_schedule.due() - now);
+    // A tick that fell due during the cycle runs now, from the event loop, so that a run of
+    // cycles never deepens the stack; the schedule then counts a whole period from here.
+    m_schedule.tickNow(now);
+    m_timer.release(std::chrono::milliseconds(m_timer.interval()));
     QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
 }
 

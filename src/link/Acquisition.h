@@ -2,6 +2,8 @@
 
 #include "Channels.h"
 #include "InstrumentPanel.h"
+#include "MeasurementState.h"
+#include "TickSchedule.h"
 #include "WindowTimer.h"
 
 #include <QObject>
@@ -9,7 +11,6 @@
 #include <chrono>
 #include <map>
 
-struct MeasurementState;
 class CommandLink;
 class MonotonicClock;
 class OperatorDialogs;
@@ -29,11 +30,14 @@ public:
     // tmrRd: 10000 ms from start until a rate is applied.
     WindowTimer& readTimer() { return m_timer; }
     // The update-rate list: 1000, 500, 250, 200, 100 ms at positions 0 to 4; any other position
-    // keeps the period. Either way the countdown starts again.
+    // keeps the period. Either way the countdown starts again from now, also during a cycle.
     void applyRate(int listPosition);
+    // When the next read tick falls due, on the acquisition's clock.
+    std::chrono::nanoseconds nextTickDue() const { return m_schedule.due(); }
     // A group switch changed. Switched off while its reply is awaited, the reply is discarded
     // and the rest of the group waits for the next cycle; switched on, the group is read from the
-    // next cycle on.
+    // next cycle on. Switched off during a cycle, nothing the group read in it is shown, and its
+    // readings go back to what they were before it.
     void setGroup(Group group, bool on);
     bool cycleRunning() const { return m_step != Step::Idle; }
 
@@ -55,6 +59,7 @@ private:
     // On at the cycle's start and still on: read when the cycle reaches it.
     bool wanted(Group group) const;
     void shareGroups();
+    void forgetCycleReads(Group group);
     void releaseTimer();
 
     // InstrumentPanel, for the channels.
@@ -69,7 +74,8 @@ private:
     WindowTimer m_timer{10000, true};
     Step m_step = Step::Idle;
     bool m_tickPending = false;
-    std::chrono::nanoseconds m_tickedAt{}; // the tick that started the cycle
+    TickSchedule m_schedule;
+    MeasurementState m_atCycleStart; // the readings as they were when the cycle started
     // Groups that were on when the cycle started; only they are read in it.
     std::array<bool, 3> m_onAtStart{};
     // What the cycle has shown so far, the latest of each, by readout and by slide.

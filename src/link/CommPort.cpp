@@ -49,18 +49,17 @@ bool CommPort::deviceNamePresent() const {
 }
 
 void CommPort::watchDevice() {
-    if (!m_lost) {
+    if (m_port.isOpen()) {
         // A device can vanish without a word until the next write: look for its name, and read
         // whatever waits, which fails on a device that is gone.
-        if (m_port.isOpen() && !deviceNamePresent())
+        if (m_lost || !deviceNamePresent())
             loseDevice();
-        else if (m_port.isOpen())
+        else
             inBufferCount();
         return;
     }
-    if (!deviceNamePresent() || open() != OpenError::None)
+    if (!m_lost || !deviceNamePresent() || open() != OpenError::None)
         return;
-    m_lost = false;
     emit deviceBack(m_device);
 }
 
@@ -109,11 +108,14 @@ CommPort::OpenError CommPort::open() {
     }
 #ifdef Q_OS_UNIX
     stopReadNotifications();
-    std::lock_guard lock(m_lineMutex);
-    m_received.clear();
-    m_lineFd = int(m_port.handle());
-    ++m_openCount;
+    {
+        std::lock_guard lock(m_lineMutex);
+        m_received.clear();
+        m_lineFd = int(m_port.handle());
+        ++m_openCount;
+    }
 #endif
+    m_lost = false;
     m_watch.start();
     return OpenError::None;
 }
@@ -185,6 +187,8 @@ void CommPort::output(const QByteArray& text) {
                 ::write(m_lineFd, text.constData() + sent, size_t(text.size() - sent));
             if (n > 0)
                 sent += n;
+            else if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV))
+                return markGone();
             else if (n == 0 || errno != EINTR)
                 break;
         }
@@ -225,7 +229,13 @@ void CommPort::receive() {
         m_received.append(chunk, n);
     // Nothing waiting reads as 0 on this raw line; a device that went away fails.
     else if (n < 0 && errno != EAGAIN && errno != EINTR)
-        QMetaObject::invokeMethod(this, &CommPort::loseDeviceIfOpen, Qt::QueuedConnection);
+        markGone();
+}
+
+void CommPort::markGone() {
+    m_lineFd = -1;
+    m_lost = true;
+    QMetaObject::invokeMethod(this, &CommPort::loseDeviceIfOpen, Qt::QueuedConnection);
 }
 
 int CommPort::inBufferCount() {

@@ -6,8 +6,8 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
-#ifdef Q_OS_UNIX
 #include <atomic>
+#ifdef Q_OS_UNIX
 #include <mutex>
 #endif
 
@@ -49,6 +49,9 @@ public:
         return m_openCount;
     }
 #endif
+    bool deviceAway() const override { return m_lost; }
+    // The device that went away, while it is waited for.
+    QString awayDevice() const { return m_lost ? m_device : QString(); }
 
 signals:
     // The device went away under the open port (an adapter pulled out): the port is closed.
@@ -65,6 +68,9 @@ private:
     // Reads what the device has waiting into the empty m_received, without waiting for more;
     // the line is locked.
     void receive();
+    // A read or write found the device gone: the line reads as closed from now on, and the port
+    // itself is closed from the event loop. The line is locked.
+    void markGone();
 #endif
     // Once a second while a port is chosen: notices a device that went away, and reopens it
     // when it is back.
@@ -80,7 +86,9 @@ private:
     QString m_chosenName; // the device as the port number names it (a link, a by-id name)
     QString m_device;     // its real path
     QTimer m_watch;
-    bool m_lost = false; // the device went away under the open port
+    // The device went away under the open port; set at once by the read or write that failed,
+    // from whichever thread, so no transaction after it reads the gone device as a failure.
+    std::atomic<bool> m_lost = false;
 #ifdef Q_OS_UNIX
     // The line as the transactions see it, under one lock: a descriptor of -1 is a closed port.
     mutable std::mutex m_lineMutex;

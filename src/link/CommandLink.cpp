@@ -69,7 +69,13 @@ void CommandLink::WaitMs(float ms, std::function<void()> then) {
     m_clock.callAfter(wait, this, std::move(then));
 }
 
+bool CommandLink::lineAway() const {
+    return m_line.deviceAway();
+}
+
 void CommandLink::transact(const QString& address, ReplyHandler handler) {
+    if (lineAway())
+        return handler(QString());
     // With a runner the command goes out when its run starts, or went out ahead of the ask.
     if (!m_runner || !m_line.portOpen())
         SendCommand(QString::fromLatin1(LineRunner::command(address)));

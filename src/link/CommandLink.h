@@ -38,9 +38,13 @@ public:
     void WaitMs(float ms, std::function<void()> then);
 
     // One transaction for the module at the address digit: the command now, the reply 35 ms
-    // later. With the port closed the handler gets empty text at once, after "Port Not open".
+    // later. With the port closed the handler gets empty text at once, after "Port Not open"
+    // (without it while the line is away).
     void transact(const QString& address, ReplyHandler handler);
     bool waiting() const { return m_waiting; }
+    // The port's device went away and is waited for: its loss was reported once, and nothing
+    // goes to the line or is said of it until it is back.
+    bool lineAway() const;
     // The reply being waited for is still drained when it is due, so that it cannot mix with the
     // next one, but goes to instead rather than to its handler.
     void discardWaitingReply(std::function<void()> instead);

@@ -17,6 +17,16 @@ enum class Readout {
 enum class Slide { Therm1, Therm2, Therm3, Flow, Liters };
 enum class Group { Ph, Flow, Therm };
 
+// The group whose reads a readout or a slide shows.
+inline Group groupOf(Readout readout) {
+    if (readout <= Readout::Therm3)
+        return Group::Therm;
+    return readout <= Readout::Probe2pH ? Group::Ph : Group::Flow;
+}
+inline Group groupOf(Slide slide) {
+    return slide <= Slide::Therm3 ? Group::Therm : Group::Flow;
+}
+
 // What the channel routines touch on the main window: readouts, slides and the group switches.
 class InstrumentPanel {
 public:

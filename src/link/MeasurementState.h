@@ -63,3 +63,26 @@ inline bool& groupFlag(MeasurementState& s, Group group) {
     }
     return s.thermOn;
 }
+
+// Puts the group's readings back as they were in before: a group switched off during a cycle
+// keeps nothing it read in that cycle. The flow total is kept, since its pulses did flow.
+inline void restoreReadings(MeasurementState& s, const MeasurementState& before, Group group) {
+    switch (group) {
+    case Group::Ph:
+        s.probe1mV = before.probe1mV;
+        s.probe1Volts = before.probe1Volts;
+        s.ph1 = before.ph1;
+        s.probe2mV = before.probe2mV;
+        s.probe2Volts = before.probe2Volts;
+        s.ph2 = before.ph2;
+        s.compTemp = before.compTemp;
+        return;
+    case Group::Therm:
+        s.therm1 = before.therm1;
+        s.therm2 = before.therm2;
+        s.therm3 = before.therm3;
+        return;
+    case Group::Flow:
+        return;
+    }
+}

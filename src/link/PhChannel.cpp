@@ -37,8 +37,11 @@ void Channels::readNumber(const QString& address, const QString& failure, Group 
         const ReplyValue reply = parseReplyValue(text);
         if (reply.kind != ReplyValue::Kind::Invalid)
             return handler(reply.kind == ReplyValue::Kind::Number, reply.value);
-        reportFailure(address, failure, group, [this, group, handler](bool) {
-            m_panel.switchGroupOff(group);
+        if (m_link.lineAway())
+            return handler(false, 0); // the device went away: said once, by the port
+        reportFailure(address, failure, group, [this, group, handler](bool shown) {
+            if (shown)
+                m_panel.switchGroupOff(group);
             handler(false, 0);
         });
     });
@@ -49,7 +52,7 @@ void Channels::reportFailure(const QString& address, const QString& text, Group 
     using namespace std::chrono;
     auto show = [this, address, text, group, then](bool delayed) {
         m_delayingFailure = false;
-        if (delayed && !groupFlag(m_state, group))
+        if (delayed && (!groupFlag(m_state, group) || m_link.lineAway()))
             return then(false);
         m_dialogs.message(text);
         m_failureBoxClosed[address] = m_clock.now();

@@ -21,4 +21,7 @@ public:
     // How many times the line has been opened: a reply awaited across a change of it belongs to
     // no open port.
     virtual quint64 openCount() const { return 0; }
+    // The device went away under the open port (an adapter pulled out) and is waited for: the
+    // port is closed, but not by the operator.
+    virtual bool deviceAway() const { return false; }
 };

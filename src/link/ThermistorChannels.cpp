@@ -39,6 +39,11 @@ void Channels::readThermistor(int index, Done done) {
     };
     m_link.transact(QLatin1String(t.address), [this, index, done, goOn, &t](const QString& text) {
         const ReplyValue value = parseReplyValue(text);
+        if (value.kind == ReplyValue::Kind::Invalid && m_link.lineAway()) {
+            if (done)
+                done(); // the device went away: said once, by the port
+            return;
+        }
         switch (value.kind) {
         case ReplyValue::Kind::Empty:
             if (done)
@@ -52,8 +57,8 @@ void Channels::readThermistor(int index, Done done) {
         case ReplyValue::Kind::Invalid:
             reportFailure(QLatin1String(t.address), QLatin1String(t.failure), Group::Therm,
                           [this, index, done, goOn](bool shown) {
-                              // Switched off by the operator while the box waited: the rest
-                              // waits for a cycle with the group on.
+                              // Switched off by the operator while the box waited, or the
+                              // device went away: the rest waits for a later cycle.
                               if (!shown) {
                                   if (done)
                                       done();

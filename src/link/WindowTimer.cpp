@@ -13,11 +13,12 @@ WindowTimer::WindowTimer(int intervalMs, bool enabled, QObject* parent)
     apply();
 }
 
-void WindowTimer::release(int nextTickMs) {
+void WindowTimer::release(std::chrono::nanoseconds untilNextTick) {
     if (!m_enabled || m_interval <= 0)
         return;
     m_released = true;
-    m_timer.start(std::clamp(nextTickMs, 0, m_interval));
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(untilNextTick).count();
+    m_timer.start(int(std::clamp<qint64>(ms, 0, m_interval)));
 }
 
 void WindowTimer::setInterval(int intervalMs) {

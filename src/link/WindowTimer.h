@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 // A repeating window timer with an interval and an enabled flag, like the ones the window's
 // design declares. Precise timing, because the flow total integrates over real periods; an
@@ -17,10 +18,11 @@ public:
     void setInterval(int intervalMs);
     void setEnabled(bool enabled);
     bool isTicking() const { return m_timer.isActive(); }
-    // Stops counting until release(), which ticks next after the given time and then every
-    // interval again; the interval and the enabled flag stay as they are.
+    // Stops counting until release(), which ticks next after the given time (never sooner, to
+    // the next whole millisecond) and then every interval again; the interval and the enabled
+    // flag stay as they are.
     void hold() { m_timer.stop(); }
-    void release(int nextTickMs);
+    void release(std::chrono::nanoseconds untilNextTick);
 
 signals:
     void tick();

@@ -25,6 +25,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QWindow>
+#include <cmath>
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                        const CalibrationServices& calibration, OperatorDialogs& dialogs,
@@ -47,10 +49,7 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
     setCentralWidget(central);
     // The design's client area, within the screen; the layout keeps every control readable.
     const TwipsScale twips(font());
-    QSize size(twips.pixels(13245), twips.pixels(10305));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableSize());
-    resize(size);
+    resize(QSize(twips.pixels(13245), twips.pixels(10305)).boundedTo(screenRoom()));
 
     // Panel widths as designed at 15 twips to a pixel; panel 1 takes what the window adds.
     // Panel 5 shows the device the open port is on.
@@ -62,6 +61,31 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
 }
 
 MainWindow::~MainWindow() = default;
+
+QSize MainWindow::screenRoom(const QMargins& frame) const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QWIDGETSIZE_MAX * QSize(1, 1);
+    // A scaled screen's size in window units is rounded (1600 pixels at 1.5 give 1067, which
+    // are 1601 pixels): the largest size that stays within its whole pixels.
+    const qreal ratio = screen->devicePixelRatio();
+    const auto fit = [ratio](int units) {
+        return int(std::floor(std::floor(units * ratio + 1e-9) / ratio));
+    };
+    const QSize available = screen->availableSize();
+    return QSize(fit(available.width()), fit(available.height())) -
+           QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Once the frame is known, the first size makes room for it too.
+    if (std::exchange(m_firstShown, true) || !windowHandle())
+        return;
+    const QSize room = screenRoom(windowHandle()->frameMargins());
+    if (size().width() > room.width() || size().height() > room.height())
+        resize(size().boundedTo(room));
+}
 
 void MainWindow::buildMenus() {
     auto command = [](QMenu* menu, const QString& caption, const char* name) {
@@ -148,8 +172,12 @@ void MainWindow::switchGroupOff(Group group) {
 
 void MainWindow::showPortDevice() {
     const QString device = m_port.openDevice();
-    StatusBar1->setPanelText(5, device.isEmpty() ? tr("Port closed")
-                                                 : QDir::toNativeSeparators(device));
+    const QString away = m_port.awayDevice();
+    if (!away.isEmpty())
+        StatusBar1->setPanelText(5, tr("%1 (away)").arg(QDir::toNativeSeparators(away)));
+    else
+        StatusBar1->setPanelText(5, device.isEmpty() ? tr("Port closed")
+                                                     : QDir::toNativeSeparators(device));
 }
 
 void MainWindow::showLogPath(const QString& path) {

@@ -59,7 +59,12 @@ public:
     LogSetupDialog* logSetupDialog() const { return m_logSetup; }
     CalibrationDialog* calibrationDialog() const { return m_calibration; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // The largest size whose frame of these margins fits the screen's available area.
+    QSize screenRoom(const QMargins& frame = {}) const;
     void applyUpdateRate();
     void showPortDevice();
     void plotTick();
@@ -118,6 +123,8 @@ private:
     TwoStateButton* cwPlot = nullptr;
     TwoStateButton* cwbPh = nullptr;
     QComboBox* cmbUpdate = nullptr;
+    bool m_firstShown = false;
+    int m_ratePosition = -1; // the rate list's entry selected, by a pick or by typing its text
     QPushButton* Command2 = nullptr;
     ReadoutLabel* lblpH = nullptr;
     ReadoutLabel* lblmV = nullptr;

@@ -50,7 +50,16 @@ void MainWindow::connectHandlers() {
     }
 
     // Only the operator's edits of the text apply the rate; picking an entry waits for "update".
-    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, &MainWindow::applyUpdateRate);
+    // Typed text selects the entry it matches exactly, and any other text none.
+    const auto select = [this](int position) { m_ratePosition = position; };
+    connect(cmbUpdate, &QComboBox::currentIndexChanged, this, select);
+    connect(cmbUpdate, &QComboBox::activated, this, select);
+    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_ratePosition = cmbUpdate->findText(text, Qt::MatchExactly);
+        if (m_ratePosition >= 0)
+            cmbUpdate->setCurrentIndex(m_ratePosition);
+        applyUpdateRate();
+    });
     connect(Command2, &QPushButton::clicked, this, &MainWindow::applyUpdateRate);
 
     connect(CWtherMax, &Knob::valueChanged, this, [this] {
@@ -106,7 +115,7 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
 }
 
 void MainWindow::applyUpdateRate() {
-    m_acquisition.applyRate(cmbUpdate->currentIndex());
+    m_acquisition.applyRate(m_ratePosition);
 }
 
 void MainWindow::plotTick() {

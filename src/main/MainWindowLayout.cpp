@@ -191,6 +191,8 @@ QWidget* MainWindow::buildPhPanel() {
     cmbUpdate = named(new QComboBox(bottom), "cmbUpdate");
     cmbUpdate->setEditable(true);
     cmbUpdate->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text stays as typed: completing "100" to "1000" would give the slowest rate.
+    cmbUpdate->setCompleter(nullptr);
     cmbUpdate->setEditText(QStringLiteral("1000"));
     cmbUpdate->setAccessibleName(rateLabel->text());
     rateLabel->setBuddy(cmbUpdate);
