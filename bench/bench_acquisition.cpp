@@ -10,6 +10,7 @@
 #include "CommPort.h"
 #include "CommandLink.h"
 #include "LineRunner.h"
+#include "LogSession.h"
 #include "LogSetupDialog.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
@@ -121,6 +122,7 @@ struct Program {
     CountingDialogs dialogs;
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
+    LogSession logSession{state, dialogs};
     CalibrationStore store{settings};
     CalibrationHistory history{settings};
     CalibrationServices calibration{store, history, acquisition, clock};
@@ -130,8 +132,8 @@ struct Program {
         settings.setText(settingskeys::kPortsSection, QStringLiteral("1"), simulator.device);
     }
     void start() {
-        window = std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
-                                              QCoreApplication::applicationDirPath());
+        window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
+                                              dialogs, QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

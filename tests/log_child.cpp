@@ -3,7 +3,6 @@
 //
 //   log_child PATH INTERVAL_MS [FILE_SIZE_LIMIT_BYTES]
 #include "LogSession.h"
-#include "LoggingIndicators.h"
 #include "MeasurementState.h"
 #include "ScriptedDialogs.h"
 #include "WindowTimer.h"
@@ -12,19 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
-
-namespace {
-struct PrintingIndicators : LoggingIndicators {
-    void showLogPath(const QString&) override {}
-    void showLoggingState(bool logging) override {
-        std::printf("state %s\n", logging ? "logging" : "not-logging");
-        std::fflush(stdout);
-    }
-    void setSetupEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    QString totalLitersText() const override { return QStringLiteral("1.5"); }
-};
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -39,14 +25,19 @@ int main(int argc, char* argv[]) {
     }
     MeasurementState state;
     state.therm1 = 21.5;
-    WindowTimer timer(std::atoi(argv[2]), false);
-    PrintingIndicators indicators;
     ScriptedDialogs dialogs;
     dialogs.onMessage = [](const QString& text) {
         std::printf("message %s\n", qPrintable(text));
         std::fflush(stdout);
     };
-    LogSession session(state, timer, indicators, dialogs);
+    LogSession session(state, dialogs);
+    session.setTotalLitersText([] { return QStringLiteral("1.5"); });
+    QObject::connect(&session, &LogSession::stopped, [] {
+        std::printf("state not-logging\n");
+        std::fflush(stdout);
+    });
+    WindowTimer& timer = session.loggerTimer();
+    timer.setInterval(std::atoi(argv[2]));
     session.setLogPath(QString::fromLocal8Bit(argv[1]));
     if (!session.openLog(LogWriter::Mode::Overwrite))
         return 1;
@@ -60,6 +51,6 @@ int main(int argc, char* argv[]) {
         std::printf("row %d\n", ++rows);
         std::fflush(stdout);
     });
-    timer.setEnabled(true);
+    session.start();
     return app.exec();
 }

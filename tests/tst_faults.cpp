@@ -6,7 +6,6 @@
 
 #include "BoundedCall.h"
 #include "LogSession.h"
-#include "LoggingIndicators.h"
 #include "PortSelection.h"
 #include "StatusPanels.h"
 #include "TwoStateButton.h"
@@ -23,21 +22,11 @@
 #include <unistd.h>
 
 namespace {
-struct NoIndicators : LoggingIndicators {
-    void showLogPath(const QString&) override {}
-    void showLoggingState(bool) override {}
-    void setSetupEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    QString totalLitersText() const override { return QStringLiteral("000"); }
-};
-
 // The real writer behind the session the window uses, with its messages recorded.
 struct Logging {
     MeasurementState state;
-    NoIndicators indicators;
     ScriptedDialogs dialogs;
-    WindowTimer timer{0, true};
-    LogSession session{state, timer, indicators, dialogs};
+    LogSession session{state, dialogs};
 };
 } // namespace
 

@@ -2,7 +2,6 @@
 #include "LogLine.h"
 #include "LogSession.h"
 #include "LogWriter.h"
-#include "LoggingIndicators.h"
 #include "MeasurementState.h"
 #include "RegionalText.h"
 #include "ScriptedDialogs.h"
@@ -44,14 +43,6 @@ QByteArray expectedHeader(const QString& path, const char* offset, const char* d
     return h;
 }
 
-struct NullIndicators : LoggingIndicators {
-    QStringList calls;
-    void showLogPath(const QString& p) override { calls << "path " + p; }
-    void showLoggingState(bool on) override { calls << (on ? "logging" : "not logging"); }
-    void setSetupEnabled(bool on) override { calls << (on ? "setup on" : "setup off"); }
-    void setStopEnabled(bool on) override { calls << (on ? "stop on" : "stop off"); }
-    QString totalLitersText() const override { return QStringLiteral("000"); }
-};
 } // namespace
 
 class TestLogWriter : public QObject {
@@ -194,10 +185,8 @@ void TestLogWriter::textOutsideAsciiIsSingleByte() {
 }
 
 void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
-    NullIndicators indicators;
     ScriptedDialogs dialogs;
-    WindowTimer timer(0, true);
-    LogSession session(m_state, timer, indicators, dialogs);
+    LogSession session(m_state, dialogs);
     session.setLogPath(m_dir.filePath(QStringLiteral("missing/dir/log.txt")));
     QVERIFY(!session.openLog(LogWriter::Mode::Append));
     QCOMPARE(dialogs.messages.size(), 1);
@@ -207,10 +196,8 @@ void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
 }
 
 void TestLogWriter::aDeviceIsRefusedAtOpen() {
-    NullIndicators indicators;
     ScriptedDialogs dialogs;
-    WindowTimer timer(0, true);
-    LogSession session(m_state, timer, indicators, dialogs);
+    LogSession session(m_state, dialogs);
     session.setLogPath(QStringLiteral("/dev/full"));
     QVERIFY(!session.openLog(LogWriter::Mode::Overwrite)); // a device is never a log
     QCOMPARE(dialogs.messages.size(), 1);

@@ -1,41 +1,65 @@
 #pragma once
 
 #include "LogWriter.h"
+#include "WindowTimer.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
+#include <functional>
 
 struct MeasurementState;
-class WindowTimer;
-class LoggingIndicators;
 class OperatorDialogs;
 
-// The logging state of a run: the log path, the open log, the logger timer and the indicators.
-class LogSession {
+// The logging state of a run: the log path, the open log and the logger timer (tmrLogger). The
+// window and the service each show its state from started() and stopped().
+class LogSession : public QObject {
+    Q_OBJECT
 public:
-    LogSession(const MeasurementState& state, WindowTimer& loggerTimer,
-               LoggingIndicators& indicators, OperatorDialogs& dialogs);
+    // What a file does when a row cannot be written or the file is gone from its path: the
+    // window stops logging and tells the operator; a run without an operator reopens the path
+    // (a new file gets the header) and goes on.
+    enum class OnFailure { Stop, Reopen };
+
+    LogSession(const MeasurementState& state, OperatorDialogs& dialogs,
+               OnFailure onFailure = OnFailure::Stop);
+
+    // Column 11 of a row: the text the total-litres readout shows ("000" until one is set).
+    void setTotalLitersText(std::function<QString()> text) { m_totalLitersText = std::move(text); }
 
     const QString& logPath() const { return m_logPath; }
     void setLogPath(const QString& path) { m_logPath = path; }
-    WindowTimer& loggerTimer() { return m_timer; }
-    LoggingIndicators& indicators() { return m_indicators; }
-    OperatorDialogs& dialogs() { return m_dialogs; }
     bool fileOpen() const { return m_writer.isOpen(); }
+    WindowTimer& loggerTimer() { return m_timer; }
+    int intervalMs() const { return m_timer.interval(); }
+    void setIntervalMs(int ms) { m_timer.setInterval(ms); }
 
     // Opens the log at the log path and writes its header; tells the operator why it failed.
     bool openLog(LogWriter::Mode mode);
+    // Rows from now on, one per interval, while a file is open.
+    void start();
     // One row per tick while a file is open; nothing to do after "No Save".
     void tick();
-    // "Stop Logging": timer off, file closed, "Not Logging" with the red lamp, menus back.
+    // Closes the file and opens its path again for appending: after the file was moved away
+    // (log rotation) a new one starts with the header.
+    bool reopen();
+    // "Stop Logging": timer off, file closed.
     void stop();
 
+signals:
+    void started(const QString& path);
+    void stopped();
+
 private:
+    void failed(const QString& error);
+
     LogWriter m_writer;
-    WindowTimer& m_timer;
-    LoggingIndicators& m_indicators;
+    WindowTimer m_timer{0, true};
     OperatorDialogs& m_dialogs;
+    const OnFailure m_onFailure;
+    std::function<QString()> m_totalLitersText;
     QString m_logPath;
     QElapsedTimer m_sinceReachableCheck;
     bool m_busy = false;
+    bool m_failing = false; // a failure was reported and the file is not written again yet
 };

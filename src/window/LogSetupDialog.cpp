@@ -1,11 +1,9 @@
 #include "LogSetupDialog.h"
 
 #include "LogSession.h"
-#include "LoggingIndicators.h"
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
 #include "Twips.h"
-#include "WindowTimer.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -20,8 +18,8 @@ namespace {
 const double kIntervalSeconds[] = {60, 30, 15, 10, 5, 2, 1, 0.5, 0.25, 0.2, 0.1};
 } // namespace
 
-LogSetupDialog::LogSetupDialog(LogSession& session, QWidget* parent)
-    : QDialog(parent), m_session(session) {
+LogSetupDialog::LogSetupDialog(LogSession& session, OperatorDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_session(session), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmloggingph"));
     setWindowTitle(QStringLiteral("Logger"));
     setModal(false);
@@ -99,7 +97,7 @@ void LogSetupDialog::applySaveMode() {
 
 void LogSetupDialog::selectFile() {
     const QString name =
-        m_session.dialogs().chooseLogFile(m_session.logPath(), QStringLiteral("All Files (*.*)"));
+        m_dialogs.chooseLogFile(m_session.logPath(), QStringLiteral("All Files (*.*)"));
     if (name.isEmpty())
         return;
     m_session.setLogPath(name);
@@ -118,25 +116,20 @@ void LogSetupDialog::confirm() {
     }
     const int index = m_interval->currentIndex();
     const bool intervalChosen = index >= 0 && index < int(std::size(kIntervalsMs));
-    WindowTimer& timer = m_session.loggerTimer();
     const QString noInterval = QStringLiteral("Please enter a time interval for the log file");
     // Without any interval no row would ever be written: say so and stay open.
-    if (!intervalChosen && timer.interval() == 0) {
-        m_session.dialogs().message(noInterval);
+    if (!intervalChosen && m_session.intervalMs() == 0) {
+        m_dialogs.message(noInterval);
         return;
     }
     if (mode && !m_session.openLog(*mode))
         return;
     if (intervalChosen)
-        timer.setInterval(kIntervalsMs[index]);
+        m_session.setIntervalMs(kIntervalsMs[index]);
     else
-        m_session.dialogs().message(noInterval);
+        m_dialogs.message(noInterval);
     hide();
-    timer.setEnabled(true);
-    LoggingIndicators& indicators = m_session.indicators();
-    indicators.showLogPath(m_session.logPath());
-    indicators.showLoggingState(true);
-    indicators.setSetupEnabled(false);
+    m_session.start();
 }
 
 void LogSetupDialog::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class LogSession;
+class OperatorDialogs;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -17,7 +18,7 @@ public:
     static constexpr int kIntervalsMs[] = {60000, 30000, 15000, 10000, 5000, 2000,
                                            1000,  500,   250,   200,   100};
 
-    explicit LogSetupDialog(LogSession& session, QWidget* parent = nullptr);
+    LogSetupDialog(LogSession& session, OperatorDialogs& dialogs, QWidget* parent = nullptr);
 
     void selectFile();
     void confirm();
@@ -32,6 +33,7 @@ private:
     void applySaveMode();
 
     LogSession& m_session;
+    OperatorDialogs& m_dialogs;
     QPushButton* m_ok;
     QPushButton* m_select;
     QGroupBox* m_frame;

@@ -6,6 +6,7 @@
 #include "ChartModes.h"
 #include "CommPort.h"
 #include "Knob.h"
+#include "LogSession.h"
 #include "LogSetupDialog.h"
 #include "MeasurementState.h"
 #include "ModeSelector.h"
@@ -29,14 +30,12 @@
 #include <cmath>
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-                       const CalibrationServices& calibration, OperatorDialogs& dialogs,
-                       const QString& programFolder)
+                       LogSession& logSession, const CalibrationServices& calibration,
+                       OperatorDialogs& dialogs, const QString& programFolder)
     : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
-      m_programFolder(programFolder), m_acquisition(acquisition),
-      m_logSession(state, tmrLogger, *this, dialogs) {
+      m_programFolder(programFolder), m_acquisition(acquisition), m_logSession(logSession) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
-    tmrLogger.setObjectName(QStringLiteral("tmrLogger"));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
 
     auto* central = new QWidget(this);
@@ -110,7 +109,19 @@ void MainWindow::buildMenus() {
 
     connect(mnuExit, &QAction::triggered, qApp, &QApplication::quit);
     connect(mnuLogSetup, &QAction::triggered, this, &MainWindow::openLogSetup);
-    connect(mnuStop, &QAction::triggered, this, [this] { m_logSession.stop(); });
+    connect(mnuStop, &QAction::triggered, &m_logSession, &LogSession::stop);
+    // Rows carry what the total-litres readout shows.
+    m_logSession.setTotalLitersText([this] { return liters->text(); });
+    connect(&m_logSession, &LogSession::started, this, [this](const QString& path) {
+        StatusBar1->setPanelText(1, path);
+        showLoggingState(true);
+        mnuLogSetup->setEnabled(false);
+    });
+    connect(&m_logSession, &LogSession::stopped, this, [this] {
+        showLoggingState(false);
+        mnuLogSetup->setEnabled(true);
+        mnuStop->setEnabled(false);
+    });
     connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
     connect(mnuComPort, &QAction::triggered, this, [this] {
         selectPort(m_port, m_dialogs);
@@ -180,8 +191,8 @@ void MainWindow::showPortDevice() {
                                                      : QDir::toNativeSeparators(device));
 }
 
-void MainWindow::showLogPath(const QString& path) {
-    StatusBar1->setPanelText(1, path);
+WindowTimer& MainWindow::loggerTimer() {
+    return m_logSession.loggerTimer();
 }
 
 void MainWindow::showLoggingState(bool logging) {
@@ -190,19 +201,9 @@ void MainWindow::showLoggingState(bool logging) {
     StatusBar1->setPanelPicture(4, lampPath(logging ? "greenlight.bmp" : "redlight.bmp"));
 }
 
-void MainWindow::setSetupEnabled(bool enabled) {
-    mnuLogSetup->setEnabled(enabled);
-}
-void MainWindow::setStopEnabled(bool enabled) {
-    mnuStop->setEnabled(enabled);
-}
-QString MainWindow::totalLitersText() const {
-    return liters->text();
-}
-
 void MainWindow::openLogSetup() {
     if (!m_logSetup) {
-        m_logSetup = new LogSetupDialog(m_logSession, this);
+        m_logSetup = new LogSetupDialog(m_logSession, m_dialogs, this);
         // Closed from its frame it is unloaded; the next Setup loads it afresh.
         connect(m_logSetup, &LogSetupDialog::closedFromFrame, this, [this] {
             m_logSetup->deleteLater();

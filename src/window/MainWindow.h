@@ -2,8 +2,6 @@
 
 #include "CalibrationServices.h"
 #include "InstrumentPanel.h"
-#include "LogSession.h"
-#include "LoggingIndicators.h"
 #include "WindowTimer.h"
 
 #include <QMainWindow>
@@ -13,6 +11,7 @@ class Acquisition;
 class CalibrationDialog;
 class CommPort;
 class Knob;
+class LogSession;
 class LogSetupDialog;
 class ModeSelector;
 class OperatorDialogs;
@@ -31,12 +30,12 @@ class TwoStateButton;
 // frmMain: every readout, switch, knob, the strip chart, the status bar and the menus. It shows
 // what the acquisition reads and forwards the operator's choices to it; the plot and logger timers
 // are its own.
-class MainWindow : public QMainWindow, public LoggingIndicators {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-               const CalibrationServices& calibration, OperatorDialogs& dialogs,
-               const QString& programFolder);
+               LogSession& logSession, const CalibrationServices& calibration,
+               OperatorDialogs& dialogs, const QString& programFolder);
     ~MainWindow() override;
 
     // Runs once before the window is first shown.
@@ -47,15 +46,8 @@ public:
     void showSlide(Slide slide, double value);
     void switchGroupOff(Group group);
 
-    // LoggingIndicators
-    void showLogPath(const QString& path) override;
-    void showLoggingState(bool logging) override;
-    void setSetupEnabled(bool enabled) override;
-    void setStopEnabled(bool enabled) override;
-    QString totalLitersText() const override;
-
     WindowTimer& plotTimer() { return tmrPlot; }
-    WindowTimer& loggerTimer() { return tmrLogger; }
+    WindowTimer& loggerTimer();
     LogSetupDialog* logSetupDialog() const { return m_logSetup; }
     CalibrationDialog* calibrationDialog() const { return m_calibration; }
 
@@ -65,6 +57,8 @@ protected:
 private:
     // The largest size whose frame of these margins fits the screen's available area.
     QSize screenRoom(const QMargins& frame = {}) const;
+    // Panels 1 and 4 and the "Logging" menu follow the log session.
+    void showLoggingState(bool logging);
     void applyUpdateRate();
     void showPortDevice();
     void plotTick();
@@ -87,11 +81,10 @@ private:
     QString m_programFolder;
 
     // Timers with their design settings.
-    WindowTimer tmrLogger{0, true};
     WindowTimer tmrPlot{1000, false};
 
     Acquisition& m_acquisition;
-    LogSession m_logSession;
+    LogSession& m_logSession;
     LogSetupDialog* m_logSetup = nullptr;
     CalibrationDialog* m_calibration = nullptr;
 

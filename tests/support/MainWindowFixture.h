@@ -5,6 +5,7 @@
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
+#include "LogSession.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
 #include "ModuleSimulator.h"
@@ -28,6 +29,7 @@ struct MainWindowFixture {
     ScriptedDialogs dialogs;
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
+    LogSession logSession{state, dialogs};
     CalibrationStore store{settings.location};
     CalibrationHistory history{settings.location};
     FakeClock readingClock; // times the readings the buffer assistant watches
@@ -42,8 +44,8 @@ struct MainWindowFixture {
 
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
-        window = std::make_unique<MainWindow>(state, port, acquisition, calibration, dialogs,
-                                              programFolder);
+        window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
+                                              dialogs, programFolder);
         window->startUp();
         window->show();
         return *window;

@@ -4,6 +4,7 @@
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
+#include "LogSession.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
@@ -26,10 +27,11 @@ int main(int argc, char* argv[]) {
     WidgetDialogs dialogs;
     CommandLink link(MSComm1, clock, dialogs);
     Acquisition acquisition(state, link, dialogs, clock);
+    LogSession logSession(state, dialogs);
     const CalibrationStore store(settings);
     const CalibrationHistory history(settings);
     const CalibrationServices calibration{store, history, acquisition, clock};
-    MainWindow window(state, MSComm1, acquisition, calibration, dialogs,
+    MainWindow window(state, MSComm1, acquisition, logSession, calibration, dialogs,
                       QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();
