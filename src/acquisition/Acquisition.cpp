@@ -9,17 +9,28 @@ constexpr int kPeriods[] = {1000, 500, 250, 200, 100}; // ms, by list position
 }
 
 Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
-                         MonotonicClock& clock)
-    : m_state(state), m_link(link), m_clock(clock), m_channels(state, link, *this, dialogs, clock) {
+                         MonotonicClock& clock, Attendance attendance)
+    : m_state(state), m_link(link), m_clock(clock),
+      m_channels(state, link, *this, dialogs, clock, attendance) {
     m_timer.setObjectName(QStringLiteral("tmrRd"));
     m_schedule.restart(clock.now(), std::chrono::milliseconds(m_timer.interval()));
     connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);
 }
 
 void Acquisition::applyRate(int listPosition) {
+    const bool listed = listPosition >= 0 && listPosition < int(std::size(kPeriods));
+    applyPeriod(listed ? kPeriods[listPosition] : m_timer.interval());
+}
+
+void Acquisition::readEvery(int periodMs) {
+    applyPeriod(periodMs);
+    m_schedule.tickNow(m_clock.now());
+    tick();
+}
+
+void Acquisition::applyPeriod(int periodMs) {
     m_timer.setEnabled(false);
-    if (listPosition >= 0 && listPosition < int(std::size(kPeriods)))
-        m_timer.setInterval(kPeriods[listPosition]);
+    m_timer.setInterval(periodMs);
     m_timer.setEnabled(true);
     // The countdown runs from this moment; ticks that fell due before it are void. A cycle under
     // way holds the timer, and its end counts the rest of the new period.

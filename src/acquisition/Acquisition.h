@@ -25,13 +25,16 @@ class Acquisition : public QObject, private InstrumentPanel {
     Q_OBJECT
 public:
     Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
-                MonotonicClock& clock);
+                MonotonicClock& clock, Attendance attendance = Attendance::Operator);
 
     // tmrRd: 10000 ms from start until a rate is applied.
     WindowTimer& readTimer() { return m_timer; }
     // The update-rate list: 1000, 500, 250, 200, 100 ms at positions 0 to 4; any other position
     // keeps the period. Either way the countdown starts again from now, also during a cycle.
     void applyRate(int listPosition);
+    // Reads at once, then every period (any number of milliseconds), as a run without a window
+    // starts.
+    void readEvery(int periodMs);
     // When the next read tick falls due, on the acquisition's clock.
     std::chrono::nanoseconds nextTickDue() const { return m_schedule.due(); }
     // A group switch changed. Switched off while its reply is awaited, the reply is discarded
@@ -59,6 +62,7 @@ private:
     // On at the cycle's start and still on: read when the cycle reaches it.
     bool wanted(Group group) const;
     void shareGroups();
+    void applyPeriod(int periodMs);
     void forgetCycleReads(Group group);
     void releaseTimer();
 

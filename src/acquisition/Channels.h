@@ -12,6 +12,10 @@ class CommandLink;
 class MonotonicClock;
 class OperatorDialogs;
 
+// Who answers a module's failure. An operator gets a box and the group switched off; a run without
+// one is told when a module starts failing and when it answers again, and its group stays on.
+enum class Attendance { Operator, Unattended };
+
 // The read-and-convert routines of the three channel groups. Each reports its own failures and
 // never passes an error up to the read cycle. A routine returns as soon as its first command is
 // out; done runs once its last reply has been handled.
@@ -20,7 +24,8 @@ public:
     using Done = std::function<void()>;
 
     Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-             OperatorDialogs& dialogs, MonotonicClock& clock);
+             OperatorDialogs& dialogs, MonotonicClock& clock,
+             Attendance attendance = Attendance::Operator);
 
     // pH probe 1 at "6", probe 2 at "7"; temperature compensated with the selected thermistor.
     void ReadPhProbe(const QString& address, Done done = {});
@@ -50,6 +55,8 @@ private:
     // box was shown.
     void reportFailure(const QString& address, const QString& text, Group group,
                        std::function<void(bool shown)> then);
+    // The module answered: unattended, a run of failures before it ends with a word.
+    void noteAnswer(const QString& address);
     void showPh(const QString& address, double reading);
     void showFlow(double reading, std::chrono::nanoseconds sentAt);
     void readThermistor(int index, Done done);
@@ -62,4 +69,6 @@ private:
     std::chrono::nanoseconds m_flowCreditedUntil;
     std::map<QString, std::chrono::nanoseconds> m_failureBoxClosed; // by module address
     bool m_delayingFailure = false;
+    const Attendance m_attendance;
+    std::map<QString, int> m_failedReads; // unattended: failed reads since the last answer
 };

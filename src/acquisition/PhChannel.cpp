@@ -8,6 +8,7 @@
 #include "RegionalText.h"
 #include "ReplyValue.h"
 
+#include <QLocale>
 #include <cmath>
 
 namespace {
@@ -27,16 +28,18 @@ struct Probe {
 } // namespace
 
 Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-                   OperatorDialogs& dialogs, MonotonicClock& clock)
+                   OperatorDialogs& dialogs, MonotonicClock& clock, Attendance attendance)
     : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs), m_clock(clock),
-      m_flowCreditedUntil(clock.now()) {}
+      m_flowCreditedUntil(clock.now()), m_attendance(attendance) {}
 
 void Channels::readNumber(const QString& address, const QString& failure, Group group,
                           NumberHandler handler) {
     m_link.transact(address, [this, address, failure, group, handler](const QString& text) {
         const ReplyValue reply = parseReplyValue(text);
-        if (reply.kind != ReplyValue::Kind::Invalid)
+        if (reply.kind != ReplyValue::Kind::Invalid) {
+            noteAnswer(address);
             return handler(reply.kind == ReplyValue::Kind::Number, reply.value);
+        }
         if (m_link.lineAway())
             return handler(false, 0); // the device went away: said once, by the port
         reportFailure(address, failure, group, [this, group, handler](bool shown) {
@@ -50,6 +53,11 @@ void Channels::readNumber(const QString& address, const QString& failure, Group 
 void Channels::reportFailure(const QString& address, const QString& text, Group group,
                              std::function<void(bool shown)> then) {
     using namespace std::chrono;
+    if (m_attendance == Attendance::Unattended) {
+        if (m_failedReads[address]++ == 0)
+            m_dialogs.message(text);
+        return then(false);
+    }
     auto show = [this, address, text, group, then](bool delayed) {
         m_delayingFailure = false;
         if (delayed && (!groupFlag(m_state, group) || m_link.lineAway()))
@@ -66,6 +74,14 @@ void Channels::reportFailure(const QString& address, const QString& text, Group 
         return show(false);
     m_delayingFailure = true;
     m_clock.callAfter(wait, &m_link, [show] { show(true); });
+}
+
+void Channels::noteAnswer(const QString& address) {
+    const auto failed = m_failedReads.find(address);
+    if (failed == m_failedReads.end() || failed->second == 0)
+        return;
+    m_dialogs.message(QStringLiteral("Module %1 answers again after %2 failed reads.")
+                          .arg(address, QLocale().toString(std::exchange(failed->second, 0))));
 }
 
 void Channels::ReadPhProbe(const QString& address, Done done) {

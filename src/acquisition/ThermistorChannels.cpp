@@ -44,6 +44,8 @@ void Channels::readThermistor(int index, Done done) {
                 done(); // the device went away: said once, by the port
             return;
         }
+        if (value.kind != ReplyValue::Kind::Invalid)
+            noteAnswer(QLatin1String(t.address));
         switch (value.kind) {
         case ReplyValue::Kind::Empty:
             if (done)
@@ -59,13 +61,14 @@ void Channels::readThermistor(int index, Done done) {
                           [this, index, done, goOn](bool shown) {
                               // Switched off by the operator while the box waited, or the
                               // device went away: the rest waits for a later cycle.
-                              if (!shown) {
+                              if (!shown && (!m_state.thermOn || m_link.lineAway())) {
                                   if (done)
                                       done();
                                   return;
                               }
-                              // Only thermistor 3 switches the group off.
-                              if (index == 2)
+                              // Only thermistor 3 switches the group off, and only after its
+                              // box.
+                              if (index == 2 && shown)
                                   m_panel.switchGroupOff(Group::Therm);
                               goOn();
                           });

@@ -81,7 +81,7 @@ CommPort::OpenError CommPort::open() {
         return OpenError::PortInUse;
     // The device under its real name, so that every name of one device (a by-id link, a link
     // in the settings) takes the same lock and a second program gets "already open".
-    m_chosenName = deviceName(m_portNumber);
+    m_chosenName = m_givenDevice.isEmpty() ? deviceName(m_portNumber) : m_givenDevice;
     const QFileInfo named(m_chosenName);
     const QString device = named.exists() ? named.canonicalFilePath() : named.filePath();
     // An empty entry, a folder or a plain file is no port at all.

@@ -25,7 +25,12 @@ public:
     explicit CommPort(const SettingsLocation& settings);
 
     qint16 commPort() const { return m_portNumber; }
-    void setCommPort(qint16 number) { m_portNumber = number; }
+    void setCommPort(qint16 number) {
+        m_portNumber = number;
+        m_givenDevice.clear();
+    }
+    // A device named by its path rather than by a port number.
+    void setDevice(const QString& path) { m_givenDevice = path; }
     // Device for port N: the text of key N in section "Ports" of the settings store if present,
     // otherwise "COMN" on Windows and elsewhere the N-th of systemPorts(), or nothing past them.
     QString deviceName(qint16 number) const;
@@ -83,6 +88,7 @@ private:
     QSerialPort m_port;
     qint16 m_portNumber = 1;
     QString m_failureDetail;
+    QString m_givenDevice;
     QString m_chosenName; // the device as the port number names it (a link, a by-id name)
     QString m_device;     // its real path
     QTimer m_watch;

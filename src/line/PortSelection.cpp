@@ -3,6 +3,7 @@
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
 
+#include <QDir>
 #include <limits>
 
 std::optional<qint16> portNumberFromText(const QString& text) {
@@ -40,4 +41,10 @@ void selectPort(CommPort& port, OperatorDialogs& dialogs) {
         return;
     port.setCommPort(*number);
     reportOpenFailure(port, port.open(), dialogs);
+}
+
+QString deviceLostText(const QString& device) {
+    return QStringLiteral("The serial port device %1 has gone (was the adapter unplugged?). The "
+                          "port is closed; it opens again by itself when the device is back.")
+        .arg(QDir::toNativeSeparators(device));
 }

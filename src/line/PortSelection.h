@@ -17,3 +17,6 @@ void selectPort(CommPort& port, OperatorDialogs& dialogs);
 
 // The operator's message for a failed open, or nothing for failures that get none.
 void reportOpenFailure(const CommPort& port, CommPort::OpenError error, OperatorDialogs& dialogs);
+
+// What the operator is told once when the open port's device goes away (an adapter pulled out).
+QString deviceLostText(const QString& device);

@@ -129,10 +129,7 @@ void MainWindow::buildMenus() {
     });
     connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
         showPortDevice();
-        m_dialogs.message(QStringLiteral("The serial port device %1 has gone (was the adapter "
-                                         "unplugged?). The port is closed; it opens again by "
-                                         "itself when the device is back.")
-                              .arg(QDir::toNativeSeparators(device)));
+        m_dialogs.message(deviceLostText(device));
     });
     connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
         StatusBar1->setPanelText(5, tr("%1 (back again)").arg(QDir::toNativeSeparators(device)));

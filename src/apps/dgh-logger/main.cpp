@@ -1,0 +1,54 @@
+// dgh-logger: polls the DGH sensor modules and logs their readings without a window, for rigs
+// that run unattended (as a systemd service).
+#include "Acquisition.h"
+#include "CalibrationStore.h"
+#include "CommPort.h"
+#include "CommandLink.h"
+#include "LogSession.h"
+#include "LoggerOptions.h"
+#include "MeasurementState.h"
+#include "MonotonicClock.h"
+#include "ProcessSignals.h"
+#include "SettingsKeys.h"
+#include "SettingsLocation.h"
+#include "StandardErrorDialogs.h"
+#include "UnattendedRun.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QLatin1String(settingskeys::kApplication));
+    // Nothing is opened before every option is checked.
+    const auto parsed = parseLoggerOptions(app.arguments());
+    if (const auto* exit = std::get_if<LoggerExit>(&parsed)) {
+        const QByteArray text = exit->text.toLocal8Bit();
+        std::FILE* out = exit->status == 0 ? stdout : stderr;
+        std::fputs(text.constData(), out);
+        if (!text.endsWith('\n'))
+            std::fputc('\n', out);
+        return exit->status;
+    }
+    const LoggerOptions& options = std::get<LoggerOptions>(parsed);
+
+    ProcessSignals processSignals;
+    MeasurementState state;
+    const SettingsLocation settings = options.settingsFile.isEmpty()
+                                          ? SettingsLocation()
+                                          : SettingsLocation(options.settingsFile);
+    CommPort port(settings);
+    SteadyClock clock;
+    StandardErrorDialogs dialogs;
+    CommandLink link(port, clock, dialogs);
+    Acquisition acquisition(state, link, dialogs, clock, Attendance::Unattended);
+    LogSession logSession(state, dialogs, LogSession::OnFailure::Reopen);
+    const CalibrationStore calibration(settings);
+    UnattendedRun run(options, state, port, acquisition, logSession, calibration, dialogs);
+    QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
+    QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run, &UnattendedRun::reopenLog);
+    QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);
+    if (!run.start())
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,17 @@
+#include "StandardErrorDialogs.h"
+
+#include <QDateTime>
+
+void StandardErrorDialogs::message(const QString& text, const QString&, const QString& detail) {
+    QString line = QDateTime::currentDateTime().toOffsetFromUtc(
+                       QDateTime::currentDateTime().offsetFromUtc())
+                       .toString(Qt::ISODateWithMs) +
+                   QLatin1Char(' ') + text;
+    if (!detail.isEmpty())
+        line += QLatin1Char(' ') + detail;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
+    // One write a line, so that lines from a crash or another writer never interleave.
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
+    std::fflush(m_out);
+}

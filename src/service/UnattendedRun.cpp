@@ -1,0 +1,101 @@
+#include "UnattendedRun.h"
+
+#include "Acquisition.h"
+#include "CalibrationStore.h"
+#include "CommPort.h"
+#include "LogSession.h"
+#include "MeasurementState.h"
+#include "OperatorDialogs.h"
+#include "PortSelection.h"
+
+#include <QDir>
+#include <QThread>
+#include <QTimer>
+
+UnattendedRun::UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
+                             Acquisition& acquisition, LogSession& logSession,
+                             const CalibrationStore& calibration, OperatorDialogs& dialogs)
+    : m_options(options), m_state(state), m_port(port), m_acquisition(acquisition),
+      m_logSession(logSession), m_calibration(calibration), m_dialogs(dialogs) {
+    connect(&m_acquisition, &Acquisition::readoutShown, this,
+            [this](Readout readout, const QString& text) {
+                if (readout == Readout::TotalLiters)
+                    m_totalLiters = text;
+            });
+    m_logSession.setTotalLitersText([this] { return m_totalLiters; });
+    connect(&m_port, &CommPort::deviceLost, this,
+            [this](const QString& device) { m_dialogs.message(deviceLostText(device)); });
+    connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
+        m_dialogs.message(QStringLiteral("The serial port device %1 is back; reading goes on.")
+                              .arg(QDir::toNativeSeparators(device)));
+    });
+}
+
+bool UnattendedRun::start() {
+    if (!m_calibration.readable())
+        m_dialogs.message(QStringLiteral("The settings file %1 cannot be read; the default "
+                                         "calibration is used.")
+                              .arg(QDir::toNativeSeparators(m_calibration.location())));
+    m_calibration.loadAll(m_state);
+    m_state.probe1ThermSel = m_options.probe1Therm;
+    m_state.probe2ThermSel = m_options.probe2Therm;
+
+    if (m_options.device.isEmpty())
+        m_port.setCommPort(m_options.port);
+    else
+        m_port.setDevice(m_options.device);
+    const CommPort::OpenError opened = m_port.open();
+    if (opened != CommPort::OpenError::None) {
+        reportOpenFailure(m_port, opened, m_dialogs);
+        if (opened == CommPort::OpenError::Other)
+            m_dialogs.message(QStringLiteral("The serial port cannot be opened."));
+        return false;
+    }
+    if (!m_options.logPath.isEmpty()) {
+        m_logSession.setLogPath(m_options.logPath);
+        if (!m_logSession.openLog(m_options.append ? LogWriter::Mode::Append
+                                                   : LogWriter::Mode::Overwrite))
+            return false;
+        // Rows from the end of the first cycle on, so that none holds readings never taken.
+        auto* first = new QMetaObject::Connection;
+        *first = connect(&m_acquisition, &Acquisition::cycleFinished, this, [this, first] {
+            disconnect(*first);
+            delete first;
+            m_logSession.setIntervalMs(m_options.intervalMs);
+            m_logSession.start();
+        });
+    }
+    for (Group group : m_options.groups)
+        m_acquisition.setGroup(group, true);
+    m_acquisition.readEvery(m_options.rateMs);
+    if (m_options.durationSeconds)
+        QTimer::singleShot(qint64(*m_options.durationSeconds * 1000), Qt::PreciseTimer, this,
+                           &UnattendedRun::stop);
+    return true;
+}
+
+void UnattendedRun::atLoopLevel(std::function<void()> step) {
+    // Inside a bounded file operation's wait the loop runs one level deeper.
+    if (QThread::currentThread()->loopLevel() > 1)
+        return QTimer::singleShot(5, this, [this, step] { atLoopLevel(step); });
+    step();
+}
+
+void UnattendedRun::stop() {
+    atLoopLevel([this] { finish(); });
+}
+
+void UnattendedRun::reopenLog() {
+    if (m_options.logPath.isEmpty())
+        return;
+    atLoopLevel([this] {
+        if (!m_logSession.reopen())
+            m_dialogs.message(QStringLiteral("The log file %1 cannot be opened again.")
+                                  .arg(QDir::toNativeSeparators(m_options.logPath)));
+    });
+}
+
+void UnattendedRun::finish() {
+    m_logSession.stop();
+    emit finished();
+}
