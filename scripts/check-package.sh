@@ -59,8 +59,31 @@ exe=$(readlink "/proc/$(pgrep -n -x dgh-gui)/exe")
 [ "$exe" = /usr/lib/dgh-gui/dgh-gui ] && [ -f /usr/lib/dgh-gui/icons/greenlight.bmp ]
 
 kill "${pids[@]}" 2>/dev/null || true
+
+echo "== the installed logger and its unit"
+ldd /usr/lib/dgh-gui/dgh-logger | grep -E 'libQt6(Gui|Widgets)' && {
+  echo "dgh-logger links Qt Gui or Widgets" >&2
+  exit 1
+}
+systemd-analyze verify /lib/systemd/system/dgh-logger@.service
+dgh-sim --link "$work/ttyLogger" </dev/null >"$work/sim-logger.out" &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$work/ttyLogger" ] && break; sleep 0.1; done
+sed -e "s|^port=1|device=$work/ttyLogger|" -e "s|^log=.*|log=$work/logger.csv|" \
+  -e "s|^settings=.*|settings=$work/calibration.ini|" -e "s|^interval=1|interval=0.1|" \
+  -e "s|^rate=1000|rate=100|" /usr/share/doc/dgh-gui/examples/rig.conf.example >"$work/rig.conf"
+(cd / && dgh-logger --config "$work/rig.conf" --duration 10 2>"$work/logger.err")
+rows=$(($(wc -l <"$work/logger.csv") - 16))
+bad=$(tail -n +17 "$work/logger.csv" | grep -cv '^"[0-9:]*",[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,"[0-9.,]*"'$'\r''$' || true)
+if [ "$rows" -lt 90 ] || [ "$bad" -ne 0 ] || [ -s "$work/logger.err" ]; then
+  echo "dgh-logger wrote $rows rows in 10 s at 0.1 s, $bad of them malformed:" >&2
+  cat "$work/logger.err" >&2
+  exit 1
+fi
+echo "dgh-logger logged $rows rows in 10 s at 0.1 s, every one well formed"
+
 $sudo apt-get remove -y -q --purge dgh-gui
-if [ -e /usr/lib/dgh-gui ] || [ -e /usr/bin/dgh-gui ]; then
+if [ -e /usr/lib/dgh-gui ] || [ -e /usr/bin/dgh-gui ] || [ -e /usr/bin/dgh-logger ]; then
   echo "the package left files behind" >&2
   exit 1
 fi

@@ -16,7 +16,7 @@ packages=(
 )
 if [ "${1:-}" = "--package" ]; then
   packages+=(dpkg-dev lintian desktop-file-utils appstream gzip
-             dbus-x11 at-spi2-core python3-pyatspi xdotool procps)
+             dbus-x11 at-spi2-core python3-pyatspi xdotool procps systemd man-db)
 fi
 
 # The suite runs under these regions, as lab machines do: comma decimals, native digits, servers.

@@ -42,7 +42,7 @@ QString SettingsLocation::text(const QString& section, const QString& key,
     if (!readable())
         return defaultText;
     const auto s = open();
-    const QVariant v = s->value(section.isEmpty() ? key : section + '/' + key, defaultText);
+    const QVariant v = s->value(section + '/' + key, defaultText);
     // An unquoted "2,5777" in the file reads back as a list; it is still one text.
     if (v.typeId() == QMetaType::QStringList)
         return v.toStringList().join(',');
@@ -50,7 +50,7 @@ QString SettingsLocation::text(const QString& section, const QString& key,
 }
 
 bool SettingsLocation::contains(const QString& section, const QString& key) const {
-    return readable() && open()->contains(section.isEmpty() ? key : section + '/' + key);
+    return readable() && open()->contains(section + '/' + key);
 }
 
 bool SettingsLocation::setText(const QString& section, const QString& key,

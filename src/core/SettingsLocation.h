@@ -17,8 +17,8 @@ public:
     // system does not answer in time; every read then gives its default and nothing is written,
     // for the rest of the run.
     bool readable() const;
-    // Text of section/key (an empty section: a key before any section), or the default when the
-    // key is absent. A stored text holding a comma comes back whole, never split into a list.
+    // Text of section/key, or the default when the key is absent. A stored text holding a comma
+    // comes back whole, never split into a list.
     QString text(const QString& section, const QString& key, const QString& defaultText) const;
     bool contains(const QString& section, const QString& key) const;
     // False when the store could not be written (no permission, no such folder).

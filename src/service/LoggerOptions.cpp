@@ -1,7 +1,6 @@
 #include "LoggerOptions.h"
 
-#include "SettingsLocation.h"
-
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <cmath>
@@ -60,6 +59,44 @@ std::optional<bool> yesNo(const QString& text) {
     if (t == u"false" || t == u"no" || t == u"0")
         return false;
     return std::nullopt;
+}
+
+// The config file's keys in order: "key=value" lines, "#" or ";" comments, and keys before any
+// section or in [General]; a value may be in double quotes.
+std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QString& path) {
+    QFile file(path);
+    // A plain file only: a FIFO or a device would hold the start for ever.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return refused(QStringLiteral("config"),
+                       QStringLiteral("'%1' is not a readable file").arg(path));
+    QList<std::pair<QString, QString>> keys;
+    QString section;
+    int number = 0;
+    for (const QString& raw : QString::fromUtf8(file.readAll()).split('\n')) {
+        ++number;
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+            continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        const QString key = line.left(equals).trimmed();
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        if (equals < 0 || (!section.isEmpty() && section.compare(u"General", Qt::CaseInsensitive)))
+            return refused(QStringLiteral("config"),
+                           QStringLiteral("line %1 of %2 is not a key of the options")
+                               .arg(number)
+                               .arg(path));
+        if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key)))
+            return refused(QStringLiteral("config"),
+                           QStringLiteral("'%1' in %2 is not an option").arg(key, path));
+        keys.append({key, value});
+    }
+    return keys;
 }
 
 // Applies one option's value; an error says which and why.
@@ -169,20 +206,10 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
 
     QList<std::pair<QString, QString>> all;
     if (!config.isEmpty()) {
-        const QFileInfo file(config);
-        const SettingsLocation store(config);
-        if (!file.isFile() || !file.isReadable() || !store.readable())
-            return refused(QStringLiteral("config"),
-                           QStringLiteral("'%1' is not a readable file").arg(config));
-        const auto settings = store.open();
-        for (const QString& key : settings->allKeys()) {
-            const QString name = key.startsWith(u"General/") ? key.mid(8) : key;
-            if (!kValued.contains(name) && !kFlags.contains(name))
-                return refused(QStringLiteral("config"),
-                               QStringLiteral("'%1' in %2 is not an option").arg(name, config));
-            if (name != u"config")
-                all.append({name, store.text(QString(), key, QString())});
-        }
+        const auto read = readConfig(config);
+        if (const auto* error = std::get_if<LoggerExit>(&read))
+            return *error;
+        all = std::get<QList<std::pair<QString, QString>>>(read);
     }
     all.append(given); // later wins
     LoggerOptions options;

@@ -30,6 +30,6 @@ struct LoggerExit {
     int status;
 };
 
-// Options on the command line win over the same keys in the --config file (INI, keys before any
-// section or under [General]).
+// Options on the command line win over the same keys in the --config file (INI: key=value lines,
+// "#" or ";" comments, keys before any section or under [General]).
 std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& arguments);

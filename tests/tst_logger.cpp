@@ -1,0 +1,218 @@
+// dgh-logger as a lab runs it: the real program against the module simulator on a
+// pseudo-terminal, its rows, its messages on standard error and its answers to signals.
+#include "LoggerOptions.h"
+#include "ModuleSimulator.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+constexpr int kHeaderLines = 16;
+
+struct Logger {
+    QProcess process;
+    QString errors;
+
+    void start(const QStringList& arguments) {
+        process.start(QStringLiteral(DGH_LOGGER), arguments);
+        QVERIFY(process.waitForStarted());
+    }
+    const QString& readErrors() {
+        errors += QString::fromLocal8Bit(process.readAllStandardError());
+        return errors;
+    }
+    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+};
+
+QList<QByteArray> lines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> out = file.readAll().split('\n');
+    out.removeLast(); // after the last line end
+    return out;
+}
+} // namespace
+
+class TestLogger : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void badOptionsExitWithoutOpeningAnything();
+    void theCommandLineWinsOverTheConfigFile();
+    void rowsAsTheWindowWritesThem_data();
+    void rowsAsTheWindowWritesThem();
+    void aFailingModuleIsToldTwiceAndStillRead();
+    void signalsRotateAndEndTheLog();
+
+private:
+    QStringList commonArguments() const {
+        return {QStringLiteral("--device"), QString::fromStdString(m_simulator->devicePath()),
+                QStringLiteral("--settings"), m_dir->filePath(QStringLiteral("settings.ini")),
+                QStringLiteral("--log"), m_log};
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ModuleSimulator> m_simulator;
+    QString m_log;
+};
+
+void TestLogger::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_simulator = std::make_unique<ModuleSimulator>(7);
+    QVERIFY(m_simulator->start());
+    m_log = m_dir->filePath(QStringLiteral("rig.csv"));
+}
+
+void TestLogger::badOptionsExitWithoutOpeningAnything() {
+    const QString config = m_dir->filePath(QStringLiteral("bad.conf"));
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("rate=100\nspeed=fast\n");
+    file.close();
+    const QList<QStringList> bad = {
+        {QStringLiteral("--rate"), QStringLiteral("50")},
+        {QStringLiteral("--rate"), QStringLiteral("1e3")},
+        {QStringLiteral("--groups"), QStringLiteral("flow,temp")},
+        {QStringLiteral("--interval"), QStringLiteral("0,5")},
+        {QStringLiteral("--probe2-therm"), QStringLiteral("4")},
+        {QStringLiteral("--duration")},
+        {QStringLiteral("--colour")},
+        {QStringLiteral("--config"), config},
+        {QStringLiteral("--config"), m_dir->filePath(QStringLiteral("missing.conf"))},
+    };
+    for (const QStringList& arguments : bad) {
+        Logger logger;
+        logger.start(commonArguments() + arguments);
+        QVERIFY(logger.process.waitForFinished(5000));
+        QCOMPARE(logger.process.exitCode(), 2);
+        const QStringList said = logger.readErrors().split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(said.size() == 1 && said[0].startsWith(QStringLiteral("dgh-logger: ")),
+                 qPrintable(arguments.join(' ') + ": " + logger.errors));
+        QVERIFY(!QFile::exists(m_log));
+    }
+    // A device that is no port: exit 1, with the window's words.
+    Logger logger;
+    logger.start({QStringLiteral("--device"), m_dir->path(), QStringLiteral("--log"), m_log});
+    QVERIFY(logger.process.waitForFinished(5000));
+    QCOMPARE(logger.process.exitCode(), 1);
+    QVERIFY(logger.readErrors().contains(QStringLiteral("Invalid ComPort #")));
+    QVERIFY(!QFile::exists(m_log));
+}
+
+void TestLogger::theCommandLineWinsOverTheConfigFile() {
+    const QString config = m_dir->filePath(QStringLiteral("rig.conf"));
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("# a rig\n[General]\nrate=250\ngroups=ph,therm\ninterval=0.5\noverwrite=true\nlog=/tmp/x.csv\n");
+    file.close();
+    const auto parsed = parseLoggerOptions({QStringLiteral("dgh-logger"), QStringLiteral("--config"),
+                                            config, QStringLiteral("--rate=500")});
+    const auto* options = std::get_if<LoggerOptions>(&parsed);
+    QVERIFY(options);
+    QCOMPARE(options->rateMs, 500);
+    QCOMPARE(options->groups, (std::set<Group>{Group::Ph, Group::Therm}));
+    QCOMPARE(options->intervalMs, 500);
+    QVERIFY(!options->append);
+    QCOMPARE(options->logPath, QStringLiteral("/tmp/x.csv"));
+}
+
+void TestLogger::rowsAsTheWindowWritesThem_data() {
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("fewest");
+    QTest::addColumn<int>("most");
+    QTest::newRow("0.1 s, every group at 100 ms") << "0.1" << 2.0 << 17 << 21;
+    QTest::newRow("1 s") << "1" << 3.5 << 2 << 4;
+}
+
+void TestLogger::rowsAsTheWindowWritesThem() {
+    QFETCH(QString, interval);
+    QFETCH(double, seconds);
+    QFETCH(int, fewest);
+    QFETCH(int, most);
+    m_simulator->setReply('1', "*+00021.50");
+    Logger logger;
+    logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
+                                                 QStringLiteral("--interval"), interval,
+                                                 QStringLiteral("--duration"),
+                                                 QString::number(seconds)});
+    QVERIFY(logger.process.waitForFinished(int(seconds * 1000) + 5000));
+    QCOMPARE(logger.process.exitCode(), 0);
+    QCOMPARE(logger.readErrors(), QString());
+    const QList<QByteArray> file = lines(m_log);
+    const qsizetype rows = file.size() - kHeaderLines;
+    QVERIFY2(rows >= fewest && rows <= most, qPrintable(QString::number(rows)));
+    // The window's header, in the region's numbers, then rows with a full stop.
+    QCOMPARE(file[1], QByteArrayLiteral("\"Corvik pH probe Logging Program\",#") +
+                          QDate::currentDate().toString(Qt::ISODate).toLatin1() + "#\r");
+    QCOMPARE(file[4], ("\"Probe 1 Offset: " + QLocale().toString(2.5777) + "\"\r").toLatin1());
+    for (const QByteArray& row : file.mid(kHeaderLines)) {
+        const QList<QByteArray> items = row.chopped(1).split(',');
+        QCOMPARE(items.size(), 11);
+        QCOMPARE(items[1], QByteArrayLiteral("21.5"));
+        bool ok = false;
+        QVERIFY(items[6].toDouble(&ok) > 4 && ok); // pH 1, compensated
+        QVERIFY(items[10].startsWith('"') && items[10] != "\"000\""); // the total as shown
+    }
+}
+
+void TestLogger::aFailingModuleIsToldTwiceAndStillRead() {
+    Logger logger;
+    logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
+                                                 QStringLiteral("--groups"),
+                                                 QStringLiteral("therm")});
+    QTRY_VERIFY(m_simulator->frames().size() >= 3);
+    m_simulator->setFault('3', ModuleSimulator::Fault::Silent);
+    QTRY_VERIFY(logger.readErrors().contains(QStringLiteral("No valid return from thermistor 3")));
+    m_simulator->clearFrames();
+    const auto readsOf3 = [this] {
+        const std::vector<std::string> frames = m_simulator->frames();
+        return std::count(frames.begin(), frames.end(), "$3RD");
+    };
+    QTRY_VERIFY(readsOf3() >= 3); // still read every cycle
+    m_simulator->setFault('3', ModuleSimulator::Fault::None);
+    QTRY_VERIFY(logger.readErrors().contains(QStringLiteral("Module 3 answers again after")));
+    logger.signal(SIGTERM);
+    QVERIFY(logger.process.waitForFinished(5000));
+    QCOMPARE(logger.process.exitCode(), 0);
+    const QStringList said = logger.readErrors().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(said.size(), 2);
+    // Each line starts with its ISO date and time.
+    QVERIFY(QDateTime::fromString(said[0].section(' ', 0, 0), Qt::ISODateWithMs).isValid());
+}
+
+void TestLogger::signalsRotateAndEndTheLog() {
+    Logger logger;
+    logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
+                                                 QStringLiteral("--interval"),
+                                                 QStringLiteral("0.1")});
+    QTRY_VERIFY(lines(m_log).size() > kHeaderLines + 2);
+    // Rotated: moved away, then told.
+    const QString rotated = m_log + QStringLiteral(".1");
+    QVERIFY(QFile::rename(m_log, rotated));
+    logger.signal(SIGHUP);
+    QTRY_VERIFY(lines(m_log).size() > kHeaderLines + 2);
+    QVERIFY(lines(m_log)[1].startsWith("\"Corvik pH probe Logging Program\""));
+    QElapsedTimer stopping;
+    stopping.start();
+    logger.signal(SIGTERM);
+    QVERIFY(logger.process.waitForFinished(5000));
+    QCOMPARE(logger.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(logger.process.exitCode(), 0);
+    for (const QString& path : {rotated, m_log}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray all = file.readAll();
+        QVERIFY(all.endsWith("\"\r\n")); // the last row whole
+        const QList<QByteArray> last = all.chopped(2).split('\n').last().split(',');
+        QCOMPARE(last.size(), 11);
+    }
+    QCOMPARE(logger.readErrors(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestLogger)
+#include "tst_logger.moc"
