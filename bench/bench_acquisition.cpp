@@ -4,6 +4,9 @@
 // Markdown table of medians and worst cases over several runs. Never part of the tests.
 //
 //   bench_acquisition [--runs N] [--seconds S] [--log-seconds S] [--cpu-seconds S]
+//                     [--logger-seconds S]
+// The logger rows run dgh-logger itself, a process of its own, and read its processor time and
+// memory from /proc.
 #include "Acquisition.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
@@ -12,6 +15,7 @@
 #include "LineRunner.h"
 #include "LogSession.h"
 #include "LogSetupDialog.h"
+#include "ModuleSimulator.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
@@ -38,6 +42,8 @@
 #include <deque>
 #include <memory>
 #include <thread>
+#include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -221,6 +227,87 @@ struct Row {
     bool higherIsWorse = true;
 };
 
+// dgh-logger as a process of its own, on the simulator at the given device.
+struct LoggerProcess {
+    QTemporaryDir dir;
+    QProcess process;
+    QString log = dir.filePath(QStringLiteral("logger.csv"));
+    LoggerProcess(const QString& device, const QString& rateMs, const QString& intervalS) {
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/dgh-logger"),
+                      {QStringLiteral("--device"), device, QStringLiteral("--rate"), rateMs,
+                       QStringLiteral("--interval"), intervalS, QStringLiteral("--log"), log,
+                       QStringLiteral("--settings"), dir.filePath(QStringLiteral("s.ini"))});
+        if (!process.waitForStarted())
+            qFatal("dgh-logger did not start");
+    }
+    ~LoggerProcess() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    QByteArray proc(const char* file) const {
+        QFile f(QStringLiteral("/proc/%1/%2").arg(process.processId()).arg(QLatin1String(file)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // User and system time, in milliseconds.
+    double cpuMs() const {
+        const QList<QByteArray> fields = proc("stat").split(')').last().trimmed().split(' ');
+        return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1000 /
+               double(sysconf(_SC_CLK_TCK));
+    }
+    double residentMb() const {
+        for (const QByteArray& line : proc("status").split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+        return 0;
+    }
+};
+
+template <typename RowFunction> void loggerRows(RowFunction& row, double seconds) {
+    // Start-up: from the process's start to its first command on the line.
+    Samples& firstCommand = row(QStringLiteral("dgh-logger: start-up to the first command (ms)"),
+                                QStringLiteral("< 50"), 1);
+    for (int r = 0; r < 5; ++r) {
+        ModuleSimulator simulator(4);
+        simulator.start();
+        QElapsedTimer t;
+        t.start();
+        LoggerProcess logger(QString::fromStdString(simulator.devicePath()), "1000", "1");
+        while (simulator.frames().empty() && t.elapsed() < 5000)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        firstCommand.push_back(t.nsecsElapsed() / 1e6);
+    }
+    const auto cpuRow = [&](const char* rate, const char* interval, const QString& what,
+                            const QString& target, Samples& rows, Samples* memory,
+                            Samples* growth) {
+        Samples& cpu = row(what, target, 2);
+        SimulatorProcess simulator;
+        LoggerProcess logger(simulator.device, rate, interval);
+        runFor(3);
+        const double rss = logger.residentMb();
+        const double before = logger.cpuMs();
+        const int rowsBefore = dataRows(logger.log);
+        QElapsedTimer t;
+        t.start();
+        runFor(seconds);
+        cpu.push_back((logger.cpuMs() - before) / t.elapsed() * 100);
+        rows.push_back((dataRows(logger.log) - rowsBefore) / (t.elapsed() / 1000.0));
+        if (memory) {
+            memory->push_back(logger.residentMb());
+            growth->push_back(logger.residentMb() - rss);
+        }
+    };
+    Samples& memory = row(QStringLiteral("dgh-logger: resident memory (MB)"), "< 15", 1);
+    Samples& growth = row(QStringLiteral("dgh-logger: resident memory growth over the run (MB)"),
+                          "flat", 1);
+    Samples& fastRows = row(QStringLiteral("dgh-logger: log rows per second at 0.1 s, groups at 100 ms"),
+                            QStringLiteral(">= 9.9"), 2, false);
+    cpuRow("100", "0.1", QStringLiteral("dgh-logger: processor, 100 ms + log 0.1 s (% of a core)"),
+           QStringLiteral("< 1"), fastRows, &memory, &growth);
+    Samples slowRows;
+    cpuRow("1000", "1", QStringLiteral("dgh-logger: processor, 1000 ms + log 1 s (% of a core)"),
+           QStringLiteral("< 0.3"), slowRows, nullptr, nullptr);
+}
+
 QString cell(double v, int decimals) {
     return QString::number(v, 'f', decimals);
 }
@@ -232,7 +319,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     int runs = 3;
-    double seconds = 5, logSeconds = 60, cpuSeconds = 60;
+    double seconds = 5, logSeconds = 60, cpuSeconds = 60, loggerSeconds = 120;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         const double v = args[i + 1].toDouble();
@@ -244,6 +331,8 @@ int main(int argc, char* argv[]) {
             logSeconds = v;
         else if (args[i] == QLatin1String("--cpu-seconds"))
             cpuSeconds = v;
+        else if (args[i] == QLatin1String("--logger-seconds"))
+            loggerSeconds = v;
     }
     QTextStream out(stdout);
     std::deque<Row> rows; // references to its rows stay valid as it grows
@@ -270,15 +359,6 @@ int main(int argc, char* argv[]) {
         Samples& longest = row(QStringLiteral("event loop, longest stall") + at + " (ms)", "< 15");
         Samples& p99 =
             row(QStringLiteral("event loop, 99th percentile stall") + at + " (ms)", "< 3");
-        const bool timed = position == 0 || position == 2;
-        const QString onTime = QStringLiteral("%1 +- 0.1").arg(periods[position]);
-        Samples* meanPeriod =
-            timed ? &row(QStringLiteral("read timer, mean period") + at + " (ms)", onTime, 3)
-                  : nullptr;
-        Samples* p99Period =
-            timed ? &row(QStringLiteral("read timer, 99th percentile period") + at + " (ms)",
-                         QString(), 3)
-                  : nullptr;
         Samples* cycle = position == 4 ? &row(QStringLiteral("six-module cycle, longest (ms)"),
                                               QStringLiteral("< 216 (floor 210)"))
                                        : nullptr;
@@ -310,12 +390,6 @@ int main(int argc, char* argv[]) {
             runFor(seconds);
             longest.push_back(worst(beat.stallsMs));
             p99.push_back(percentile(beat.stallsMs, 99));
-            if (timed && cycles.ticks.size() > 1) {
-                // From first to last tick: a schedule that drifts shows here, jitter does not.
-                const double span = cycles.ticks.back() - cycles.ticks.front();
-                meanPeriod->push_back(span / double(cycles.ticks.size() - 1));
-                p99Period->push_back(percentile(CycleLog::intervals(cycles.ticks), 99));
-            }
             if (cycle) {
                 cycle->push_back(worst(cycles.durations));
                 typicalCycle->push_back(median(cycles.durations));
@@ -327,6 +401,36 @@ int main(int argc, char* argv[]) {
             if (p.dialogs.messages)
                 qWarning("%d failure messages at %d ms", p.dialogs.messages, periods[position]);
         }
+    }
+
+    // The read timer's period over many ticks, with the flow module alone and with every group.
+    for (const auto& [position, ticks, allGroups] :
+         {std::tuple{0, 60, false}, {2, 120, false}, {0, 30, true}}) {
+        const int period = periods[position];
+        const QString at = QStringLiteral(" at %1 ms%2")
+                               .arg(period)
+                               .arg(allGroups ? QStringLiteral(", every group")
+                                              : QStringLiteral(", flow only"));
+        Samples& mean = row(QStringLiteral("read timer, mean period") + at + " (ms)",
+                            QStringLiteral("%1 +- 0.1").arg(period), 3);
+        Samples& p99 =
+            row(QStringLiteral("read timer, 99th percentile period") + at + " (ms)", "", 3);
+        Program p;
+        p.start();
+        if (allGroups) {
+            p.allGroupsOn(position);
+        } else {
+            p.find<TwoStateButton>("cwbFlow")->setValue(true);
+            p.find<QComboBox>("cmbUpdate")->setCurrentIndex(position);
+            p.find<QAbstractButton>("Command2")->click();
+        }
+        runFor(period / 1000.0 + 0.1);
+        CycleLog cycles(p.acquisition);
+        runFor(ticks * period / 1000.0);
+        // From first to last tick: a schedule that drifts shows here, a late wake-up does not.
+        mean.push_back((cycles.ticks.back() - cycles.ticks.front()) /
+                       double(cycles.ticks.size() - 1));
+        p99.push_back(percentile(CycleLog::intervals(cycles.ticks), 99));
     }
 
     // Transactions on their own: the reply handed on 35 ms after the command.
@@ -442,6 +546,8 @@ int main(int argc, char* argv[]) {
         memoryFull.push_back(full);
         memoryGrowth.push_back(residentMb() - full);
     }
+
+    loggerRows(row, loggerSeconds);
 
     out << "| measure | median | worst | target |\n|---|---:|---:|---|\n";
     for (const Row& r : rows) {
