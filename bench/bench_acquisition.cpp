@@ -14,6 +14,8 @@
 #include "CommandLink.h"
 #include "LineRunner.h"
 #include "LogSession.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
 #include "LogSetupDialog.h"
 #include "ModuleSimulator.h"
 #include "MainWindow.h"
@@ -129,9 +131,12 @@ struct Program {
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
     LogSession logSession{state, dialogs};
+    MqttPublisher publisher{dialogs};
+    ReadingFeed feed{state, acquisition, publisher};
     CalibrationStore store{settings};
     CalibrationHistory history{settings};
     CalibrationServices calibration{store, history, acquisition, clock};
+    PublishingServices publishing{publisher, feed, settings};
     std::unique_ptr<MainWindow> window;
 
     Program() {
@@ -139,7 +144,7 @@ struct Program {
     }
     void start() {
         window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              dialogs, QCoreApplication::applicationDirPath());
+                                              publishing, dialogs, QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

@@ -23,6 +23,13 @@ const QString kUsage = QStringLiteral(
     "  --append, --overwrite  add to an existing log file, or start it afresh (default append)\n"
     "  --settings FILE        the calibration store (default the window's own)\n"
     "  --duration S           stop after S seconds (default: run until stopped)\n"
+    "  --mqtt URL             publish every reading to the broker at mqtt://host:1883 or\n"
+    "                         mqtts://host:8883\n"
+    "  --station NAME         the topic dgh/NAME/ (letters, digits, - and _; default the host\n"
+    "                         name)\n"
+    "  --mqtt-user NAME, --mqtt-password-file FILE, --mqtt-ca FILE\n"
+    "                         log in to the broker; check its certificate against this authority\n"
+    "  --mqtt-keepalive S     seconds after which a silent broker counts as gone (default 10)\n"
     "  --help, --version\n"
     "\n"
     "Messages go to standard error, one line each. SIGTERM or SIGINT ends the run with the last\n"
@@ -33,7 +40,9 @@ const QStringList kValued = {
     QStringLiteral("config"),       QStringLiteral("port"),         QStringLiteral("device"),
     QStringLiteral("rate"),         QStringLiteral("groups"),       QStringLiteral("probe1-therm"),
     QStringLiteral("probe2-therm"), QStringLiteral("log"),          QStringLiteral("interval"),
-    QStringLiteral("settings"),     QStringLiteral("duration"),
+    QStringLiteral("settings"),     QStringLiteral("duration"),     QStringLiteral("mqtt"),
+    QStringLiteral("station"),      QStringLiteral("mqtt-user"),    QStringLiteral("mqtt-password-file"),
+    QStringLiteral("mqtt-ca"),      QStringLiteral("mqtt-keepalive"),
 };
 const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite")};
 
@@ -160,6 +169,36 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         if (!s || *s <= 0)
             return refused(key, QStringLiteral("'%1' is not a number of seconds above 0").arg(value));
         o.durationSeconds = *s;
+    } else if (key == u"mqtt") {
+        QString why;
+        if (!parseBrokerUrl(value, &why))
+            return refused(key, why);
+        o.publish.enabled = true;
+        o.publish.url = value.trimmed();
+    } else if (key == u"station") {
+        if (!validStation(value))
+            return refused(key, QStringLiteral("'%1' is not a station name: use letters, digits, "
+                                               "- and _")
+                                    .arg(value));
+        o.publish.station = value;
+    } else if (key == u"mqtt-user") {
+        o.publish.user = value;
+    } else if (key == u"mqtt-password-file") {
+        // The first line; the file stays out of the process list and the config.
+        QFile file(value);
+        if (!QFileInfo(value).isFile() || !file.open(QIODevice::ReadOnly))
+            return refused(key, QStringLiteral("'%1' is not a readable file").arg(value));
+        o.publish.password = QString::fromUtf8(file.readLine()).trimmed();
+    } else if (key == u"mqtt-ca") {
+        if (!QFileInfo(value).isReadable())
+            return refused(key, QStringLiteral("'%1' is not a readable file").arg(value));
+        o.publish.caFile = value;
+    } else if (key == u"mqtt-keepalive") {
+        const auto n = wholeNumber(value);
+        if (!n || *n < 5 || *n > 3600) // the client library takes no less
+            return refused(key, QStringLiteral("'%1' is not a whole number of seconds from 5")
+                                    .arg(value));
+        o.publish.keepAliveSeconds = int(*n);
     }
     return std::nullopt;
 }
@@ -213,6 +252,7 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
     }
     all.append(given); // later wins
     LoggerOptions options;
+    options.publish.station = defaultStation();
     for (const auto& [key, value] : all) {
         if (const auto error = apply(options, key, value))
             return *error;

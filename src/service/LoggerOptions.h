@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstrumentPanel.h"
+#include "PublishSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,7 @@ struct LoggerOptions {
     bool append = true;
     QString settingsFile; // empty: the per-user store the window uses
     std::optional<double> durationSeconds;
+    PublishSettings publish; // enabled by --mqtt
 };
 
 // The program's answer before anything is opened: the help or version text (exit 0) or why an

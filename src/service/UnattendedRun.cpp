@@ -5,6 +5,8 @@
 #include "CommPort.h"
 #include "LogSession.h"
 #include "MeasurementState.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
 #include "OperatorDialogs.h"
 #include "PortSelection.h"
 
@@ -14,9 +16,11 @@
 
 UnattendedRun::UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
                              Acquisition& acquisition, LogSession& logSession,
-                             const CalibrationStore& calibration, OperatorDialogs& dialogs)
+                             const CalibrationStore& calibration, MqttPublisher& publisher,
+                             ReadingFeed& feed, OperatorDialogs& dialogs)
     : m_options(options), m_state(state), m_port(port), m_acquisition(acquisition),
-      m_logSession(logSession), m_calibration(calibration), m_dialogs(dialogs) {
+      m_logSession(logSession), m_calibration(calibration), m_publisher(publisher), m_feed(feed),
+      m_dialogs(dialogs) {
     connect(&m_acquisition, &Acquisition::readoutShown, this,
             [this](Readout readout, const QString& text) {
                 if (readout == Readout::TotalLiters)
@@ -65,6 +69,10 @@ bool UnattendedRun::start() {
             m_logSession.start();
         });
     }
+    if (m_options.publish.enabled) {
+        m_publisher.configure(m_options.publish);
+        m_feed.publishCalibration();
+    }
     for (Group group : m_options.groups)
         m_acquisition.setGroup(group, true);
     m_acquisition.readEvery(m_options.rateMs);
@@ -97,5 +105,6 @@ void UnattendedRun::reopenLog() {
 
 void UnattendedRun::finish() {
     m_logSession.stop();
+    m_publisher.configure({}); // "offline", said before the goodbye
     emit finished();
 }

@@ -11,6 +11,8 @@ class Acquisition;
 class CalibrationStore;
 class CommPort;
 class LogSession;
+class MqttPublisher;
+class ReadingFeed;
 class OperatorDialogs;
 
 // One run of the logger without a window: opens the port and the log as asked, switches the
@@ -20,7 +22,8 @@ class UnattendedRun : public QObject {
 public:
     UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
                   Acquisition& acquisition, LogSession& logSession,
-                  const CalibrationStore& calibration, OperatorDialogs& dialogs);
+                  const CalibrationStore& calibration, MqttPublisher& publisher,
+                  ReadingFeed& feed, OperatorDialogs& dialogs);
 
     // False, after saying why, when the port or the log cannot be opened.
     bool start();
@@ -45,6 +48,8 @@ private:
     Acquisition& m_acquisition;
     LogSession& m_logSession;
     const CalibrationStore& m_calibration;
+    MqttPublisher& m_publisher;
+    ReadingFeed& m_feed;
     OperatorDialogs& m_dialogs;
     QString m_totalLiters = QStringLiteral("000"); // as the window's readout shows it
 };

@@ -169,6 +169,7 @@ void CalibrationDialog::save() {
                               .arg(QDir::toNativeSeparators(m_services.store.location())));
         return;
     }
+    emit saved();
     const CalibrationRecord record{QDateTime::currentDateTime(), probe,
                                    probe == 2 ? m_state.serial2 : m_state.serial1,
                                    calibrationOf(m_state, probe), buffersBehindValues()};

@@ -34,6 +34,8 @@ public:
 
 signals:
     void closedFromFrame();
+    // A probe's calibration was stored.
+    void saved();
     // The assistant needs the pH probes read: the window's pH switch should go on.
     void phReadingRequested();
 

@@ -8,6 +8,10 @@
 #include "Knob.h"
 #include "LogSession.h"
 #include "LogSetupDialog.h"
+#include "MqttPublisher.h"
+#include "PublishSettings.h"
+#include "PublishingDialog.h"
+#include "ReadingFeed.h"
 #include "MeasurementState.h"
 #include "ModeSelector.h"
 #include "OperatorDialogs.h"
@@ -19,6 +23,7 @@
 #include "Twips.h"
 #include "TwoStateButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -31,8 +36,10 @@
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                        LogSession& logSession, const CalibrationServices& calibration,
-                       OperatorDialogs& dialogs, const QString& programFolder)
+                       const PublishingServices& publishing, OperatorDialogs& dialogs,
+                       const QString& programFolder)
     : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
+      m_publishing(publishing),
       m_programFolder(programFolder), m_acquisition(acquisition), m_logSession(logSession) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
@@ -100,6 +107,7 @@ void MainWindow::buildMenus() {
     mnuLogSetup = command(log, QStringLiteral("&Setup"), "mnuLogSetup");
     mnuStop = command(log, QStringLiteral("S&top Logging"), "mnuStop");
     mnuStop->setEnabled(false);
+    mnuPublishing = command(log, QStringLiteral("&Publishing..."), "mnuPublishing");
     QMenu* cal = menuBar()->addMenu(QStringLiteral("&Calibration"));
     cal->setObjectName(QStringLiteral("mnuCal"));
     mnuPhCal = command(cal, QStringLiteral("&pH calibration values"), "mnuPhCal");
@@ -123,6 +131,22 @@ void MainWindow::buildMenus() {
         mnuStop->setEnabled(false);
     });
     connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
+    connect(mnuPublishing, &QAction::triggered, this, &MainWindow::openPublishing);
+    m_publishState = new QLabel(m_publishing.publisher.statusText(), menuBar());
+    m_publishState->setObjectName(QStringLiteral("lblPublishing"));
+    m_publishState->setContentsMargins(6, 0, 6, 0);
+    m_publishState->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    m_publishState->setFocusPolicy(Qt::TabFocus);
+    menuBar()->setCornerWidget(m_publishState);
+    connect(&m_publishing.publisher, &MqttPublisher::statusChanged, this, [this] {
+        const QString text = m_publishing.publisher.statusText();
+        if (text == m_publishState->text())
+            return;
+        m_publishState->setText(text);
+        // A screen reader hears the change, as of any label's name.
+        QAccessibleEvent changed(m_publishState, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    });
     connect(mnuComPort, &QAction::triggered, this, [this] {
         selectPort(m_port, m_dialogs);
         showPortDevice();
@@ -159,6 +183,9 @@ void MainWindow::startUp() {
                            "calibration is used.")
                 .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
     m_calibrationServices.store.loadAll(m_state);
+    bool remember = false;
+    m_publishing.publisher.configure(loadPublishSettings(m_publishing.settings, &remember));
+    m_publishing.feed.publishCalibration();
 }
 
 void MainWindow::showReadout(Readout readout, const QString& text) {
@@ -218,6 +245,8 @@ void MainWindow::openCalibration() {
         m_calibration = new CalibrationDialog(m_state, m_calibrationServices, m_dialogs, this);
         connect(m_calibration, &CalibrationDialog::phReadingRequested, this,
                 [this] { cwbPh->setValue(true); });
+        connect(m_calibration, &CalibrationDialog::saved, &m_publishing.feed,
+                &ReadingFeed::publishCalibration);
         connect(m_calibration, &CalibrationDialog::closedFromFrame, this, [this] {
             m_calibration->deleteLater();
             m_calibration = nullptr;
@@ -225,4 +254,9 @@ void MainWindow::openCalibration() {
     }
     m_calibration->show();
     m_calibration->raise();
+}
+
+void MainWindow::openPublishing() {
+    PublishingDialog dialog(m_publishing.publisher, m_publishing.settings, m_dialogs, this);
+    dialog.exec();
 }

@@ -13,6 +13,9 @@ class CommPort;
 class Knob;
 class LogSession;
 class LogSetupDialog;
+class MqttPublisher;
+class ReadingFeed;
+class SettingsLocation;
 class ModeSelector;
 class OperatorDialogs;
 class QAction;
@@ -27,6 +30,13 @@ class StatusPanels;
 class StripChart;
 class TwoStateButton;
 
+// Publishing every reading, as the window sets it up and shows its state.
+struct PublishingServices {
+    MqttPublisher& publisher;
+    ReadingFeed& feed;
+    const SettingsLocation& settings;
+};
+
 // frmMain: every readout, switch, knob, the strip chart, the status bar and the menus. It shows
 // what the acquisition reads and forwards the operator's choices to it; the plot and logger timers
 // are its own.
@@ -35,7 +45,8 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                LogSession& logSession, const CalibrationServices& calibration,
-               OperatorDialogs& dialogs, const QString& programFolder);
+               const PublishingServices& publishing, OperatorDialogs& dialogs,
+               const QString& programFolder);
     ~MainWindow() override;
 
     // Runs once before the window is first shown.
@@ -72,12 +83,14 @@ private:
     void onGroupSwitch(Group group, bool on);
     void openLogSetup();
     void openCalibration();
+    void openPublishing();
     QString lampPath(const char* file) const;
 
     MeasurementState& m_state;
     CommPort& m_port;
     OperatorDialogs& m_dialogs;
     CalibrationServices m_calibrationServices;
+    PublishingServices m_publishing;
     QString m_programFolder;
 
     // Timers with their design settings.
@@ -93,6 +106,8 @@ private:
     QAction* mnuStop = nullptr;
     QAction* mnuPhCal = nullptr;
     QAction* mnuComPort = nullptr;
+    QAction* mnuPublishing = nullptr;
+    QLabel* m_publishState = nullptr; // beside the menus: always in sight
     StatusPanels* StatusBar1 = nullptr;
 
     ReadoutLabel* lblTherm1 = nullptr;

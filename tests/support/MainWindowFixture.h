@@ -6,6 +6,8 @@
 #include "CommPort.h"
 #include "CommandLink.h"
 #include "LogSession.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
 #include "ModuleSimulator.h"
@@ -30,10 +32,13 @@ struct MainWindowFixture {
     CommandLink link{port, clock, dialogs};
     Acquisition acquisition{state, link, dialogs, clock};
     LogSession logSession{state, dialogs};
+    MqttPublisher publisher{dialogs};
+    ReadingFeed feed{state, acquisition, publisher};
     CalibrationStore store{settings.location};
     CalibrationHistory history{settings.location};
     FakeClock readingClock; // times the readings the buffer assistant watches
     CalibrationServices calibration{store, history, acquisition, readingClock};
+    PublishingServices publishing{publisher, feed, settings.location};
     std::unique_ptr<MainWindow> window;
 
     explicit MainWindowFixture(bool withSimulator = true) {
@@ -45,7 +50,7 @@ struct MainWindowFixture {
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
         window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              dialogs, programFolder);
+                                              publishing, dialogs, programFolder);
         window->startUp();
         window->show();
         return *window;

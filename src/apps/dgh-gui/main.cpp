@@ -8,6 +8,8 @@
 #include "MainWindow.h"
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
 #include "SettingsLocation.h"
 #include "WidgetDialogs.h"
 
@@ -31,7 +33,10 @@ int main(int argc, char* argv[]) {
     const CalibrationStore store(settings);
     const CalibrationHistory history(settings);
     const CalibrationServices calibration{store, history, acquisition, clock};
-    MainWindow window(state, MSComm1, acquisition, logSession, calibration, dialogs,
+    MqttPublisher publisher(dialogs);
+    ReadingFeed feed(state, acquisition, publisher);
+    const PublishingServices publishing{publisher, feed, settings};
+    MainWindow window(state, MSComm1, acquisition, logSession, calibration, publishing, dialogs,
                       QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();

@@ -8,6 +8,8 @@
 #include "LoggerOptions.h"
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
 #include "ProcessSignals.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
@@ -44,7 +46,10 @@ int main(int argc, char* argv[]) {
     Acquisition acquisition(state, link, dialogs, clock, Attendance::Unattended);
     LogSession logSession(state, dialogs, LogSession::OnFailure::Reopen);
     const CalibrationStore calibration(settings);
-    UnattendedRun run(options, state, port, acquisition, logSession, calibration, dialogs);
+    MqttPublisher publisher(dialogs);
+    ReadingFeed feed(state, acquisition, publisher);
+    UnattendedRun run(options, state, port, acquisition, logSession, calibration, publisher, feed,
+                      dialogs);
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run, &UnattendedRun::reopenLog);
     QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);

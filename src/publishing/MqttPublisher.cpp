@@ -1,0 +1,366 @@
+#include "MqttPublisher.h"
+
+#include "OperatorDialogs.h"
+
+#include <QCoreApplication>
+#include <mosquitto.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace {
+constexpr seconds kLongestBackOff{30};
+// Messages handed to libmosquitto and not yet acknowledged, at most: the rest wait in order.
+constexpr int kInFlight = 100;
+constexpr milliseconds kFlushAtStop{1000};
+
+struct Library {
+    Library() { mosquitto_lib_init(); }
+    ~Library() { mosquitto_lib_cleanup(); }
+};
+} // namespace
+
+MqttPublisher::MqttPublisher(OperatorDialogs& dialogs, qsizetype queueBound)
+    : m_dialogs(dialogs), m_queueBound(queueBound) {
+    static Library library;
+}
+
+MqttPublisher::~MqttPublisher() {
+    stopThread();
+}
+
+bool MqttPublisher::configure(const PublishSettings& settings, QString* why) {
+    QString reason;
+    std::optional<BrokerAddress> address;
+    if (settings.enabled) {
+        address = parseBrokerUrl(settings.url, &reason);
+        if (address && !validStation(settings.station))
+            reason = QStringLiteral("\"%1\" is not a station name: use letters, digits, \"-\" "
+                                    "and \"_\".")
+                         .arg(settings.station),
+            address.reset();
+        if (!address) {
+            if (why)
+                *why = reason;
+            return false;
+        }
+    }
+    stopThread();
+    m_settings = settings;
+    {
+        std::lock_guard lock(m_mutex);
+        m_status = Status{};
+        m_queue.clear();
+        m_retained.clear();
+        m_retainedSent.clear();
+        m_reported.clear();
+    }
+    if (settings.enabled) {
+        m_address = *address;
+        m_prefix = QStringLiteral("dgh/%1/").arg(settings.station);
+        {
+            std::lock_guard lock(m_mutex);
+            m_status.state = State::Connecting;
+            m_status.host = m_address.host;
+        }
+        m_quit = false;
+        m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        m_thread = std::thread([this] { serve(); });
+    }
+    emit statusChanged();
+    return true;
+}
+
+void MqttPublisher::stopThread() {
+    if (!m_thread.joinable())
+        return;
+    m_quit = true;
+    wake();
+    m_thread.join();
+    close(m_wakeFd);
+    m_wakeFd = -1;
+}
+
+void MqttPublisher::wake() {
+    if (m_wakeFd >= 0) {
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t n = write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+void MqttPublisher::publish(const QString& subtopic, const QByteArray& payload) {
+    if (!m_settings.enabled)
+        return;
+    bool waiting = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back({m_nextId++, m_prefix + subtopic, payload});
+        while (qsizetype(m_queue.size()) > m_queueBound) {
+            m_queue.pop_front();
+            ++m_status.dropped;
+        }
+        m_status.queued = qsizetype(m_queue.size());
+        waiting = m_status.state != State::Connected;
+    }
+    wake();
+    if (waiting)
+        emit statusChanged();
+}
+
+void MqttPublisher::publishRetained(const QString& subtopic, const QByteArray& payload) {
+    if (!m_settings.enabled)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        const QString topic = m_prefix + subtopic;
+        m_retained[topic] = payload;
+        m_retainedSent[topic] = false;
+    }
+    wake();
+}
+
+MqttPublisher::Status MqttPublisher::status() const {
+    std::lock_guard lock(m_mutex);
+    return m_status;
+}
+
+QString MqttPublisher::statusText() const {
+    const Status s = status();
+    switch (s.state) {
+    case State::Off:
+        return QStringLiteral("MQTT: off");
+    case State::Connected:
+        return QStringLiteral("MQTT: connected to %1").arg(s.host);
+    case State::Connecting:
+        return QStringLiteral("MQTT: connecting to %1 (%2 queued)").arg(s.host).arg(s.queued);
+    case State::Reconnecting:
+        break;
+    }
+    return QStringLiteral("MQTT: reconnecting (%1 queued)").arg(s.queued);
+}
+
+void MqttPublisher::setState(State state) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_status.state == state)
+            return;
+        m_status.state = state;
+    }
+    QMetaObject::invokeMethod(this, &MqttPublisher::statusChanged, Qt::QueuedConnection);
+}
+
+void MqttPublisher::reportOnce(const QString& text) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_reported == text)
+            return;
+        m_reported = text;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, text] { m_dialogs.message(text); }, Qt::QueuedConnection);
+}
+
+void MqttPublisher::serve() {
+    const QByteArray id = QStringLiteral("dgh-%1-%2")
+                              .arg(m_settings.station)
+                              .arg(QCoreApplication::applicationPid())
+                              .toUtf8();
+    m_mosq = mosquitto_new(id.constData(), true, this);
+    m_connected = false;
+    m_everConnected = false;
+    m_backOff = seconds(1);
+    m_nextAttempt = steady_clock::now();
+    bool linkUp = false; // a connection made or under way
+    while (!m_quit) {
+        if (!linkUp && steady_clock::now() >= m_nextAttempt)
+            linkUp = connectNow();
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {-1, 0, 0}};
+        const int socket = mosquitto_socket(m_mosq);
+        if (linkUp && socket >= 0)
+            fds[1] = {socket, short(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0};
+        milliseconds timeout{1000};
+        if (!linkUp)
+            timeout = std::clamp(duration_cast<milliseconds>(m_nextAttempt - steady_clock::now()),
+                                 milliseconds(0), timeout);
+        poll(fds, 2, int(timeout.count()));
+        if (fds[0].revents & POLLIN) {
+            quint64 count = 0;
+            [[maybe_unused]] const ssize_t n = read(m_wakeFd, &count, sizeof count);
+        }
+        if (!linkUp)
+            continue;
+        int rc = MOSQ_ERR_SUCCESS;
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            rc = mosquitto_loop_read(m_mosq, 1);
+        if (rc == MOSQ_ERR_SUCCESS && (fds[1].revents & POLLOUT))
+            rc = mosquitto_loop_write(m_mosq, 1);
+        if (rc == MOSQ_ERR_SUCCESS)
+            rc = mosquitto_loop_misc(m_mosq); // keep-alive: also ends a CONNECT never answered
+        if (rc == MOSQ_ERR_SUCCESS && m_connected)
+            sendPending();
+        if (rc != MOSQ_ERR_SUCCESS || mosquitto_socket(m_mosq) < 0) {
+            dropConnection(rc);
+            linkUp = false;
+        }
+    }
+    if (m_connected) {
+        // A clean stop: "offline" goes out before the goodbye, so the will is not needed.
+        const QByteArray topic = (m_prefix + QStringLiteral("status")).toUtf8();
+        mosquitto_publish(m_mosq, nullptr, topic.constData(), 7, "offline", 1, true);
+        const auto until = steady_clock::now() + kFlushAtStop;
+        while (mosquitto_want_write(m_mosq) && steady_clock::now() < until)
+            if (mosquitto_loop_write(m_mosq, 1) != MOSQ_ERR_SUCCESS)
+                break;
+        mosquitto_disconnect(m_mosq);
+        mosquitto_loop_write(m_mosq, 1);
+    }
+    mosquitto_destroy(m_mosq);
+    m_mosq = nullptr;
+}
+
+bool MqttPublisher::connectNow() {
+    // A fresh client each time: nothing of an old connection is sent twice behind our back.
+    mosquitto_reinitialise(m_mosq, QStringLiteral("dgh-%1-%2")
+                                       .arg(m_settings.station)
+                                       .arg(QCoreApplication::applicationPid())
+                                       .toUtf8()
+                                       .constData(),
+                           true, this);
+    mosquitto_connect_callback_set(m_mosq, &MqttPublisher::onConnect);
+    mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::onDisconnect);
+    mosquitto_publish_callback_set(m_mosq, &MqttPublisher::onPublish);
+    const QByteArray will = (m_prefix + QStringLiteral("status")).toUtf8();
+    mosquitto_will_set(m_mosq, will.constData(), 7, "offline", 1, true);
+    if (!m_settings.user.isEmpty())
+        mosquitto_username_pw_set(m_mosq, m_settings.user.toUtf8().constData(),
+                                  m_settings.password.isEmpty()
+                                      ? nullptr
+                                      : m_settings.password.toUtf8().constData());
+    if (m_address.tls) {
+        const QByteArray ca = m_settings.caFile.toLocal8Bit();
+        const int rc = mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
+                                         ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr,
+                                         nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            reportOnce(QStringLiteral("MQTT: the TLS settings cannot be used: %1")
+                           .arg(QString::fromUtf8(mosquitto_strerror(rc))));
+            dropConnection(rc);
+            return false;
+        }
+    }
+    const int rc = mosquitto_connect_async(m_mosq, m_address.host.toUtf8().constData(),
+                                           m_address.port, m_settings.keepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        dropConnection(rc);
+        return false;
+    }
+    return true;
+}
+
+void MqttPublisher::dropConnection(int reason) {
+    // Said once until a connection works: before the first one, or when it is no plain loss.
+    const bool lost = reason == MOSQ_ERR_SUCCESS || reason == MOSQ_ERR_NO_CONN ||
+                      reason == MOSQ_ERR_CONN_LOST || reason == MOSQ_ERR_KEEPALIVE;
+    if (!m_everConnected || !lost) {
+        const QString why = reason == MOSQ_ERR_ERRNO
+                                ? QString::fromLocal8Bit(strerror(errno))
+                                : QString::fromUtf8(mosquitto_strerror(reason));
+        reportOnce(QStringLiteral("MQTT: the broker %1:%2 cannot be reached (%3); trying again.")
+                       .arg(m_address.host)
+                       .arg(m_address.port)
+                       .arg(why));
+    }
+    m_connected = false;
+    {
+        std::lock_guard lock(m_mutex);
+        // Sent but not acknowledged: sent again, in order, on the next connection.
+        for (Message& m : m_queue)
+            m.mid = 0;
+        for (auto& [topic, sent] : m_retainedSent)
+            sent = false;
+    }
+    m_sent.clear();
+    m_nextAttempt = steady_clock::now() + m_backOff;
+    m_backOff = std::min(m_backOff * 2, kLongestBackOff);
+    setState(m_everConnected ? State::Reconnecting : State::Connecting);
+}
+
+void MqttPublisher::sendPending() {
+    struct Out {
+        quint64 id;
+        QByteArray topic;
+        QByteArray payload;
+        bool retained;
+    };
+    std::vector<Out> out;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& [topic, sent] : m_retainedSent)
+            if (!std::exchange(sent, true))
+                out.push_back({0, topic.toUtf8(), m_retained[topic], true});
+        int inFlight = int(m_sent.size());
+        for (Message& m : m_queue) {
+            if (inFlight >= kInFlight)
+                break;
+            if (m.mid != 0 || m.acknowledged)
+                continue;
+            m.mid = -1; // handed over below
+            out.push_back({m.id, m.topic.toUtf8(), m.payload, false});
+            ++inFlight;
+        }
+    }
+    for (const Out& o : out) {
+        int mid = 0;
+        if (mosquitto_publish(m_mosq, &mid, o.topic.constData(), int(o.payload.size()),
+                              o.payload.constData(), 1, o.retained) != MOSQ_ERR_SUCCESS)
+            break; // the connection's end shows in the loop, and all goes again
+        if (!o.retained)
+            m_sent[mid] = o.id;
+    }
+}
+
+void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
+    auto* p = static_cast<MqttPublisher*>(self);
+    if (rc != 0) {
+        p->reportOnce(QStringLiteral("MQTT: the broker %1 refused the connection: %2")
+                          .arg(p->m_address.host, QString::fromUtf8(mosquitto_connack_string(rc))));
+        mosquitto_disconnect(p->m_mosq);
+        return;
+    }
+    p->m_connected = true;
+    p->m_everConnected = true;
+    p->m_backOff = seconds(1);
+    {
+        std::lock_guard lock(p->m_mutex);
+        p->m_reported.clear();
+        const QString status = p->m_prefix + QStringLiteral("status");
+        p->m_retained[status] = QByteArrayLiteral("online");
+        p->m_retainedSent[status] = false;
+    }
+    p->setState(State::Connected);
+    p->sendPending();
+}
+
+void MqttPublisher::onDisconnect(mosquitto*, void*, int) {
+    // The loop sees the socket gone and starts over; nothing to do here.
+}
+
+void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
+    auto* p = static_cast<MqttPublisher*>(self);
+    const auto sent = p->m_sent.find(mid);
+    if (sent == p->m_sent.end())
+        return;
+    const quint64 id = sent->second;
+    p->m_sent.erase(sent);
+    std::lock_guard lock(p->m_mutex);
+    for (Message& m : p->m_queue)
+        if (m.id == id) {
+            m.acknowledged = true;
+            break;
+        }
+    while (!p->m_queue.empty() && p->m_queue.front().acknowledged)
+        p->m_queue.pop_front();
+    p->m_status.queued = qsizetype(p->m_queue.size());
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "PublishSettings.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+class OperatorDialogs;
+struct mosquitto;
+
+// Publishes to an MQTT broker under dgh/<station>/ from a thread of its own (libmosquitto), so a
+// broker that is slow, away or never answers holds neither the window nor a cycle: callers only
+// queue. Queued messages stay until the broker acknowledges them and go out in order after a
+// reconnection; beyond the bound the oldest are dropped and counted. "status" is retained:
+// "online" once connected, "offline" on a clean stop and as the connection's last will.
+class MqttPublisher : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Off, Connecting, Connected, Reconnecting };
+    struct Status {
+        State state = State::Off;
+        QString host;
+        qsizetype queued = 0;
+        quint64 dropped = 0;
+    };
+    // At least a day of one reading a second.
+    static constexpr qsizetype kQueueBound = 100000;
+
+    explicit MqttPublisher(OperatorDialogs& dialogs, qsizetype queueBound = kQueueBound);
+    ~MqttPublisher() override;
+
+    // Starts over with these settings (off unless enabled); a URL or station that is not valid
+    // is refused, with the reason in *why.
+    bool configure(const PublishSettings& settings, QString* why = nullptr);
+    const PublishSettings& settings() const { return m_settings; }
+    // QoS 1, not retained; queued while the broker is away.
+    void publish(const QString& subtopic, const QByteArray& payload);
+    // Retained; only the latest of each topic waits for the broker.
+    void publishRetained(const QString& subtopic, const QByteArray& payload);
+    Status status() const;
+    // "MQTT: connected to host", "MQTT: reconnecting (12 queued)", "MQTT: off".
+    QString statusText() const;
+
+signals:
+    void statusChanged();
+
+private:
+    struct Message {
+        quint64 id;
+        QString topic;
+        QByteArray payload;
+        int mid = 0; // libmosquitto's number while it is sent and not yet acknowledged
+        bool acknowledged = false;
+    };
+
+    void serve();
+    void stopThread();
+    void wake();
+    // The thread's own steps; m_mutex is not held.
+    bool connectNow();
+    void dropConnection(int reason);
+    void sendPending();
+    void setState(State state);
+    // A failure the operator hears of once, until the connection works again.
+    void reportOnce(const QString& text);
+
+    // libmosquitto's callbacks, on the thread.
+    static void onConnect(mosquitto*, void* self, int rc);
+    static void onDisconnect(mosquitto*, void* self, int rc);
+    static void onPublish(mosquitto*, void* self, int mid);
+
+    OperatorDialogs& m_dialogs;
+    const qsizetype m_queueBound;
+    PublishSettings m_settings;
+    BrokerAddress m_address;
+    QString m_prefix; // dgh/<station>/
+
+    mutable std::mutex m_mutex;
+    Status m_status;
+    std::deque<Message> m_queue; // in order of publishing
+    std::map<QString, QByteArray> m_retained; // latest by topic
+    std::map<QString, bool> m_retainedSent;
+    quint64 m_nextId = 1;
+    QString m_reported;
+
+    // The thread's.
+    mosquitto* m_mosq = nullptr;
+    bool m_connected = false;
+    bool m_everConnected = false;
+    std::chrono::seconds m_backOff{1};
+    std::chrono::steady_clock::time_point m_nextAttempt{};
+    std::map<int, quint64> m_sent; // mid -> message id
+    int m_wakeFd = -1;
+    std::atomic<bool> m_quit = false;
+    std::thread m_thread;
+};

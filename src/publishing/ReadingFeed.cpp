@@ -1,0 +1,91 @@
+#include "ReadingFeed.h"
+
+#include "Acquisition.h"
+#include "MeasurementState.h"
+#include "MqttPublisher.h"
+#include "RegionalText.h"
+
+#include <QDateTime>
+#include <charconv>
+
+namespace {
+// Each readout's key and value; the values as the state holds them, not as text.
+struct Quantity {
+    Readout readout;
+    const char* key;
+    double MeasurementState::*value;
+};
+const Quantity kQuantities[] = {
+    {Readout::Probe1pH, "ph1", &MeasurementState::ph1},
+    {Readout::Probe2pH, "ph2", &MeasurementState::ph2},
+    {Readout::Probe1mV, "mv1", &MeasurementState::probe1mV},
+    {Readout::Probe2mV, "mv2", &MeasurementState::probe2mV},
+    {Readout::Therm1, "t1", &MeasurementState::therm1},
+    {Readout::Therm2, "t2", &MeasurementState::therm2},
+    {Readout::Therm3, "t3", &MeasurementState::therm3},
+    {Readout::FlowHz, "hz", &MeasurementState::flowHz},
+    {Readout::LitersPerMin, "lpm", &MeasurementState::litersPerMin},
+    {Readout::TotalLiters, "total", &MeasurementState::totalLiters},
+};
+
+// A JSON number: the shortest text that reads back the same, with a full stop in any region.
+QByteArray number(double value) {
+    char text[32];
+    return QByteArray(text, std::to_chars(text, text + sizeof text, value).ptr - text);
+}
+
+QByteArray jsonText(const QString& text) {
+    QByteArray out = "\"";
+    for (QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += '\\';
+        if (c.unicode() < 0x20)
+            out += "\\u00" + QByteArray::number(c.unicode(), 16).rightJustified(2, '0');
+        else
+            out += QString(c).toUtf8();
+    }
+    return out + '"';
+}
+} // namespace
+
+ReadingFeed::ReadingFeed(const MeasurementState& state, Acquisition& acquisition,
+                         MqttPublisher& publisher)
+    : m_state(state), m_publisher(publisher) {
+    connect(&acquisition, &Acquisition::readoutShown, this,
+            [this](Readout readout, const QString& text) {
+                if (!text.isEmpty() && text != u"---")
+                    m_read.insert(readout);
+            });
+    connect(&acquisition, &Acquisition::cycleFinished, this, &ReadingFeed::publishCycle);
+}
+
+void ReadingFeed::publishCycle() {
+    const std::set<Readout> read = std::exchange(m_read, {});
+    if (read.empty() || !m_publisher.settings().enabled)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    QByteArray json = "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" +
+                      now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() +
+                      '"';
+    for (const Quantity& q : kQuantities) {
+        if (!read.count(q.readout))
+            continue;
+        const QByteArray value = number(m_state.*q.value);
+        json += ",\"" + QByteArray(q.key) + "\":" + value;
+        m_publisher.publishRetained(QLatin1String(q.key), value);
+    }
+    m_publisher.publish(QStringLiteral("reading"), json + '}');
+}
+
+void ReadingFeed::publishCalibration() {
+    const MeasurementState& s = m_state;
+    const auto probe = [](double offset, double slope, const QString& serial, double date) {
+        return "{\"offset\":" + number(offset) + ",\"slope\":" + number(slope) +
+               ",\"serial\":" + jsonText(serial) + ",\"date\":\"" +
+               regional::dateTimeOf(date).date().toString(Qt::ISODate).toLatin1() + "\"}";
+    };
+    m_publisher.publishRetained(QStringLiteral("calibration"),
+                                "{\"probe1\":" + probe(s.offset1, s.slope1, s.serial1, s.calDate1) +
+                                    ",\"probe2\":" + probe(s.offset2, s.slope2, s.serial2, s.calDate2) +
+                                    '}');
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "InstrumentPanel.h"
+
+#include <QObject>
+#include <set>
+
+struct MeasurementState;
+class Acquisition;
+class MqttPublisher;
+
+// What the publisher sends of a run: after each read cycle one "reading" object with the values
+// of what that cycle read, numbered from 1, and each value on a retained topic of its own; the
+// probe calibration, retained, when asked.
+class ReadingFeed : public QObject {
+    Q_OBJECT
+public:
+    ReadingFeed(const MeasurementState& state, Acquisition& acquisition, MqttPublisher& publisher);
+
+    void publishCalibration();
+
+private:
+    void publishCycle();
+
+    const MeasurementState& m_state;
+    MqttPublisher& m_publisher;
+    std::set<Readout> m_read; // shown in the cycle under way
+    quint64 m_seq = 0;
+};

@@ -1,0 +1,220 @@
+// Publishing to a real Mosquitto broker on the loopback address: the logger's topics, nothing lost
+// over an outage, the last will, brokers that hold nothing up, and the window's dialog.
+#include "MainWindowFixture.h"
+#include "TestBroker.h"
+#include "TestLocale.h"
+
+#include "PublishSettings.h"
+#include "PublishingDialog.h"
+
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <csignal>
+#include <set>
+
+namespace {
+struct Logger {
+    QProcess process;
+    void start(const ModuleSimulator& simulator, const QTemporaryDir& dir,
+               const QStringList& extra) {
+        process.start(QStringLiteral(DGH_LOGGER),
+                      QStringList{QStringLiteral("--device"),
+                                  QString::fromStdString(simulator.devicePath()),
+                                  QStringLiteral("--settings"),
+                                  dir.filePath(QStringLiteral("s.ini")), QStringLiteral("--rate"),
+                                  QStringLiteral("100"), QStringLiteral("--station"),
+                                  QStringLiteral("rigA")} +
+                          extra);
+        QVERIFY(process.waitForStarted());
+    }
+    ~Logger() {
+        process.terminate();
+        process.waitForFinished();
+    }
+};
+
+std::set<qint64> sequence(const QStringList& readings) {
+    std::set<qint64> seqs;
+    for (const QString& r : readings)
+        seqs.insert(QJsonDocument::fromJson(r.toUtf8()).object().value(u"seq").toInteger());
+    return seqs;
+}
+} // namespace
+
+class TestPublishing : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useLocale(QStringLiteral("de_DE")); }
+    void brokerAddressesAndStations();
+    void theLoggerPublishesItsReadings();
+    void nothingIsLostWhileTheBrokerIsAway();
+    void aKilledLoggerIsOfflineByItsWill();
+    void brokersThatDoNotAnswerHoldNoRow();
+    void theWindowStoresItsSettingsAndShowsTheState();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPublishing::brokerAddressesAndStations() {
+    QString why;
+    const auto tls = parseBrokerUrl(QStringLiteral("mqtts://broker.lab"), &why);
+    QVERIFY(tls && tls->tls && tls->port == 8883 && tls->host == u"broker.lab");
+    QCOMPARE(parseBrokerUrl(QStringLiteral("mqtt://10.0.0.5:1884"), &why)->port, 1884);
+    for (const char* bad : {"broker.lab", "http://broker.lab", "mqtt://", "mqtt://h:1883/x"})
+        QVERIFY2(!parseBrokerUrl(QLatin1String(bad), &why) && why.contains(u"mqtt://host"), bad);
+    QVERIFY(validStation(QStringLiteral("rig-1_b")) && !validStation(QStringLiteral("rig/1")));
+    QVERIFY(validStation(defaultStation()));
+}
+
+void TestPublishing::theLoggerPublishesItsReadings() {
+    TestBroker broker;
+    QVERIFY(broker.start());
+    Subscriber all;
+    all.start(broker.port);
+    ModuleSimulator simulator(3);
+    QVERIFY(simulator.start());
+    simulator.setReply('1', "*+00021.50");
+    Logger logger;
+    logger.start(simulator, m_dir,
+                 {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--groups"),
+                  QStringLiteral("ph,therm"), QStringLiteral("--duration"), QStringLiteral("2")});
+    QVERIFY(logger.process.waitForFinished(10000));
+    QCOMPARE(logger.process.exitCode(), 0);
+    QTRY_COMPARE(all.lines(QStringLiteral("dgh/rigA/status")),
+                 (QStringList{QStringLiteral("online"), QStringLiteral("offline")}));
+    const QStringList readings = all.lines(QStringLiteral("dgh/rigA/reading"));
+    QVERIFY(readings.size() >= 5);
+    const QJsonObject first = QJsonDocument::fromJson(readings[0].toUtf8()).object();
+    QCOMPARE(first.value(u"seq").toInteger(), 1);
+    QVERIFY(QDateTime::fromString(first.value(u"time").toString(), Qt::ISODateWithMs).isValid());
+    // The groups read, and no others; numbers as JSON numbers on a German machine too.
+    QCOMPARE(first.keys(), (QStringList{"mv1", "mv2", "ph1", "ph2", "seq", "t1", "t2", "t3",
+                                        "time"}));
+    QCOMPARE(first.value(u"t1").toDouble(), 21.5);
+    QVERIFY(readings[0].contains(QStringLiteral("\"t1\":21.5")));
+    QCOMPARE(sequence(readings).size(), size_t(readings.size()));
+    // Retained: what a dashboard that subscribes later gets at once.
+    Subscriber later;
+    later.start(broker.port);
+    QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/t1")), QStringList{QStringLiteral("21.5")});
+    QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/status")), QStringList{"offline"});
+    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/calibration")).value(0).contains(
+        QStringLiteral("\"probe1\":{\"offset\":2.5777,\"slope\":4.5427")));
+    QVERIFY(later.lines(QStringLiteral("dgh/rigA/reading")).isEmpty()); // not retained
+}
+
+void TestPublishing::nothingIsLostWhileTheBrokerIsAway() {
+    TestBroker broker;
+    QVERIFY(broker.start());
+    Subscriber persistent; // its session and queue outlive the broker's restart
+    persistent.start(broker.port, {QStringLiteral("-c"), QStringLiteral("-i"),
+                                   QStringLiteral("watcher")});
+    ModuleSimulator simulator(4);
+    QVERIFY(simulator.start());
+    Logger logger;
+    logger.start(simulator, m_dir,
+                 {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--groups"),
+                  QStringLiteral("flow"), QStringLiteral("--mqtt-keepalive"), QStringLiteral("5")});
+    const QString topic = QStringLiteral("dgh/rigA/reading");
+    QTRY_VERIFY(persistent.lines(topic).size() >= 5);
+    broker.stop();
+    // Away for longer than the keep-alive, while readings go on (ten a second).
+    QTest::qWait(8000);
+    QVERIFY(broker.start());
+    // Back within the back-off; what waited arrives, and more after it.
+    const auto latest = [&] { return *sequence(persistent.lines(topic)).rbegin(); };
+    QTRY_VERIFY_WITH_TIMEOUT(latest() > 100, 30000);
+    logger.process.terminate();
+    QVERIFY(logger.process.waitForFinished(5000));
+    QTRY_VERIFY(persistent.lines(QStringLiteral("dgh/rigA/status")).contains("offline"));
+    const std::set<qint64> seqs = sequence(persistent.lines(topic));
+    // Every number from 1 to the last, without a gap.
+    QCOMPARE(*seqs.begin(), 1);
+    QCOMPARE(qint64(seqs.size()), *seqs.rbegin());
+}
+
+void TestPublishing::aKilledLoggerIsOfflineByItsWill() {
+    TestBroker broker;
+    QVERIFY(broker.start());
+    Subscriber status;
+    status.start(broker.port);
+    ModuleSimulator simulator(5);
+    QVERIFY(simulator.start());
+    Logger logger;
+    logger.start(simulator, m_dir,
+                 {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--mqtt-keepalive"),
+                  QStringLiteral("5")});
+    QTRY_COMPARE(status.lines(QStringLiteral("dgh/rigA/status")), QStringList{"online"});
+    ::kill(pid_t(logger.process.processId()), SIGKILL);
+    // Within one and a half keep-alives the broker speaks the will.
+    QTRY_COMPARE_WITH_TIMEOUT(status.lines(QStringLiteral("dgh/rigA/status")),
+                              (QStringList{QStringLiteral("online"), QStringLiteral("offline")}),
+                              15000);
+}
+
+void TestPublishing::brokersThatDoNotAnswerHoldNoRow() {
+    SilentListener silent;
+    const QString nowhere = QStringLiteral("mqtt://127.0.0.1:%1").arg(freeLoopbackPort());
+    for (const QString& url : {QStringLiteral("mqtt://127.0.0.1:%1").arg(silent.port), nowhere}) {
+        ModuleSimulator simulator(6);
+        QVERIFY(simulator.start());
+        const QString log = m_dir.filePath(QStringLiteral("rows.csv"));
+        Logger logger;
+        logger.start(simulator, m_dir,
+                     {QStringLiteral("--mqtt"), url, QStringLiteral("--mqtt-keepalive"),
+                      QStringLiteral("5"), QStringLiteral("--log"), log, QStringLiteral("--overwrite"),
+                      QStringLiteral("--interval"), QStringLiteral("0.1"), QStringLiteral("--duration"),
+                      QStringLiteral("3")});
+        QVERIFY(logger.process.waitForFinished(10000));
+        QCOMPARE(logger.process.exitCode(), 0);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const qsizetype rows = file.readAll().count('\n') - 16;
+        QVERIFY2(rows >= 26, qPrintable(url + ": " + QString::number(rows)));
+        // Said once, not at every attempt.
+        const QString said = QString::fromLocal8Bit(logger.process.readAllStandardError());
+        QVERIFY2(said.count(QStringLiteral("MQTT:")) <= 1, qPrintable(said));
+    }
+}
+
+void TestPublishing::theWindowStoresItsSettingsAndShowsTheState() {
+    TestBroker broker;
+    QVERIFY(broker.start());
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    auto* state = qobject_cast<QLabel*>(w.menuBar()->cornerWidget());
+    QCOMPARE(state->text(), QStringLiteral("MQTT: off"));
+    {
+        PublishingDialog dialog(f.publisher, f.settings.location, f.dialogs);
+        dialog.findChild<QCheckBox*>(QStringLiteral("chkEnabled"))->setChecked(true);
+        auto* url = dialog.findChild<QLineEdit*>(QStringLiteral("txtBroker"));
+        url->setText(QStringLiteral("broker.lab"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtStation"))->setText(QStringLiteral("rigB"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("pw"));
+        dialog.confirm();
+        QVERIFY(f.dialogs.texts().value(0).contains(QStringLiteral("mqtt://host:1883")));
+        QVERIFY(f.settings.location.text(QStringLiteral("Publish"), QStringLiteral("url"), {})
+                    .isEmpty()); // refused: nothing stored
+        url->setText(broker.url());
+        dialog.confirm();
+    }
+    QTRY_COMPARE(state->text(), QStringLiteral("MQTT: connected to 127.0.0.1"));
+    QCOMPARE(f.settings.location.text(QStringLiteral("Publish"), QStringLiteral("url"), {}),
+             broker.url());
+    // The password only when it is to be remembered.
+    QCOMPARE(f.settings.location.text(QStringLiteral("Publish"), QStringLiteral("password"), {}),
+             QString());
+    bool remember = true;
+    const PublishSettings stored = loadPublishSettings(f.settings.location, &remember);
+    QVERIFY(stored.enabled && !remember && stored.station == u"rigB");
+    broker.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(state->text().startsWith(QStringLiteral("MQTT: reconnecting")), 30000);
+}
+
+QTEST_MAIN(TestPublishing)
+#include "tst_publishing.moc"
