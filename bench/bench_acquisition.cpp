@@ -4,226 +4,15 @@
 // Markdown table of medians and worst cases over several runs. Never part of the tests.
 //
 //   bench_acquisition [--runs N] [--seconds S] [--log-seconds S] [--cpu-seconds S]
-//                     [--logger-seconds S]
+//                     [--logger-seconds S] [--publish-seconds S]
 // The logger rows run dgh-logger itself, a process of its own, and read its processor time and
 // memory from /proc.
-#include "Acquisition.h"
-#include "CalibrationHistory.h"
-#include "CalibrationStore.h"
-#include "CommPort.h"
-#include "CommandLink.h"
-#include "LineRunner.h"
-#include "LogSession.h"
-#include "MqttPublisher.h"
-#include "ReadingFeed.h"
-#include "LogSetupDialog.h"
-#include "ModuleSimulator.h"
-#include "MainWindow.h"
-#include "MeasurementState.h"
-#include "MonotonicClock.h"
-#include "OperatorDialogs.h"
-#include "SettingsKeys.h"
-#include "SettingsLocation.h"
-#include "StripChart.h"
-#include "TwoStateButton.h"
+#include "BenchSupport.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QTimer>
-#include <QWindow>
-#include <algorithm>
-#include <cmath>
-#include <ctime>
-#include <deque>
-#include <memory>
-#include <thread>
-#include <tuple>
-#include <unistd.h>
-#include <vector>
+void loggerRows(const RowAdder& row, double seconds);
+void publishingRows(const RowAdder& row, double seconds);
 
 namespace {
-using Samples = std::vector<double>;
-
-struct CountingDialogs : OperatorDialogs {
-    int messages = 0;
-    QStringList files;
-    void message(const QString&, const QString&, const QString&) override { ++messages; }
-    QString inputText(const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseLogFile(const QString&, const QString&) override {
-        return files.isEmpty() ? QString() : files.takeFirst();
-    }
-};
-
-double cpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double residentMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
-
-// Nearest rank: the 99th percentile of 100 samples is the second largest, not the largest.
-double percentile(Samples v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const auto rank = size_t(std::ceil(p / 100 * double(v.size())));
-    return v[std::clamp<size_t>(rank, 1, v.size()) - 1];
-}
-double median(const Samples& v) {
-    return percentile(v, 50);
-}
-double worst(const Samples& v) {
-    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
-}
-double least(const Samples& v) {
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-void runFor(double seconds) {
-    QEventLoop loop;
-    QTimer::singleShot(qint64(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// The module simulator in a process of its own, as the program meets it, so that its processor
-// time is not counted as the program's.
-struct SimulatorProcess {
-    QProcess process;
-    QString device;
-    SimulatorProcess() {
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/dgh-sim"),
-                      {QStringLiteral("--seed"), QStringLiteral("4")});
-        if (!process.waitForReadyRead(5000))
-            qFatal("the simulator did not start");
-        device = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~SimulatorProcess() {
-        process.write("quit\n");
-        process.waitForFinished(2000);
-    }
-};
-
-// The whole program, built as main() builds it, on the simulator at port 1.
-struct Program {
-    QTemporaryDir dir;
-    SettingsLocation settings{dir.filePath(QStringLiteral("bench.ini"))};
-    SimulatorProcess simulator;
-    MeasurementState state;
-    CommPort port{settings};
-    SteadyClock clock;
-    CountingDialogs dialogs;
-    CommandLink link{port, clock, dialogs};
-    Acquisition acquisition{state, link, dialogs, clock};
-    LogSession logSession{state, dialogs};
-    MqttPublisher publisher{dialogs};
-    ReadingFeed feed{state, acquisition, publisher};
-    CalibrationStore store{settings};
-    CalibrationHistory history{settings};
-    CalibrationServices calibration{store, history, acquisition, clock};
-    PublishingServices publishing{publisher, feed, settings};
-    std::unique_ptr<MainWindow> window;
-
-    Program() {
-        settings.setText(settingskeys::kPortsSection, QStringLiteral("1"), simulator.device);
-    }
-    void start() {
-        window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, dialogs, QCoreApplication::applicationDirPath());
-        window->startUp();
-        window->resize(1000, 690);
-        window->show();
-        while (!window->windowHandle() || !window->windowHandle()->isExposed())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    template <typename T> T* find(const char* name) {
-        return window->findChild<T*>(QLatin1String(name));
-    }
-    void allGroupsOn(int ratePosition) {
-        for (const char* name : {"cwbFlow", "cwbPh", "cwbTherm"})
-            find<TwoStateButton>(name)->setValue(true);
-        find<QComboBox>("cmbUpdate")->setCurrentIndex(ratePosition);
-        find<QAbstractButton>("Command2")->click();
-    }
-    void plotting(bool on) { find<TwoStateButton>("cwPlot")->setValue(on); }
-    // Logging at 0.1 s to a file, through the "Logger" dialog as an operator would.
-    QString startLogging() {
-        const QString path = dir.filePath(QStringLiteral("bench-log.txt"));
-        dialogs.files = {path};
-        window->findChild<QAction*>(QStringLiteral("mnuLogSetup"))->trigger();
-        LogSetupDialog* d = window->logSetupDialog();
-        d->findChild<QAbstractButton*>(QStringLiteral("optDatafile_1"))->click();
-        d->findChild<QAbstractButton*>(QStringLiteral("optAppend_1"))->click();
-        d->findChild<QAbstractButton*>(QStringLiteral("cmdSelect"))->click();
-        d->findChild<QComboBox*>(QStringLiteral("cmbInterval"))->setCurrentIndex(10);
-        d->findChild<QAbstractButton*>(QStringLiteral("cmdExit"))->click();
-        return path;
-    }
-};
-
-int dataRows(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return int(file.readAll().count("\"\r\n")) - 11; // 11 header lines end in a quote
-}
-
-// Gaps between the beats of a 5 ms timer, less the 5 ms: how long the event loop was held.
-struct Heartbeat {
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    Samples stallsMs;
-    Heartbeat() {
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            stallsMs.push_back(std::max(0.0, (now - last) / 1e6 - 5));
-            last = now;
-        });
-        clock.start();
-        timer.start(5);
-    }
-};
-
-// Start and end times of every cycle, and the read timer's ticks.
-struct CycleLog {
-    QElapsedTimer clock;
-    Samples starts, durations, ticks;
-    qint64 startedAt = 0;
-    explicit CycleLog(Acquisition& a) {
-        clock.start();
-        QObject::connect(&a, &Acquisition::cycleStarted, [this] {
-            startedAt = clock.nsecsElapsed();
-            starts.push_back(startedAt / 1e6);
-        });
-        QObject::connect(&a, &Acquisition::cycleFinished,
-                         [this] { durations.push_back((clock.nsecsElapsed() - startedAt) / 1e6); });
-        QObject::connect(&a.readTimer(), &WindowTimer::tick,
-                         [this] { ticks.push_back(clock.nsecsElapsed() / 1e6); });
-    }
-    static Samples intervals(const Samples& times) {
-        Samples out;
-        for (size_t i = 1; i < times.size(); ++i)
-            out.push_back(times[i] - times[i - 1]);
-        return out;
-    }
-};
-
 struct Row {
     QString what;
     Samples perRun;
@@ -233,86 +22,6 @@ struct Row {
 };
 
 // dgh-logger as a process of its own, on the simulator at the given device.
-struct LoggerProcess {
-    QTemporaryDir dir;
-    QProcess process;
-    QString log = dir.filePath(QStringLiteral("logger.csv"));
-    LoggerProcess(const QString& device, const QString& rateMs, const QString& intervalS) {
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/dgh-logger"),
-                      {QStringLiteral("--device"), device, QStringLiteral("--rate"), rateMs,
-                       QStringLiteral("--interval"), intervalS, QStringLiteral("--log"), log,
-                       QStringLiteral("--settings"), dir.filePath(QStringLiteral("s.ini"))});
-        if (!process.waitForStarted())
-            qFatal("dgh-logger did not start");
-    }
-    ~LoggerProcess() {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    QByteArray proc(const char* file) const {
-        QFile f(QStringLiteral("/proc/%1/%2").arg(process.processId()).arg(QLatin1String(file)));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    // User and system time, in milliseconds.
-    double cpuMs() const {
-        const QList<QByteArray> fields = proc("stat").split(')').last().trimmed().split(' ');
-        return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1000 /
-               double(sysconf(_SC_CLK_TCK));
-    }
-    double residentMb() const {
-        for (const QByteArray& line : proc("status").split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-        return 0;
-    }
-};
-
-template <typename RowFunction> void loggerRows(RowFunction& row, double seconds) {
-    // Start-up: from the process's start to its first command on the line.
-    Samples& firstCommand = row(QStringLiteral("dgh-logger: start-up to the first command (ms)"),
-                                QStringLiteral("< 50"), 1);
-    for (int r = 0; r < 5; ++r) {
-        ModuleSimulator simulator(4);
-        simulator.start();
-        QElapsedTimer t;
-        t.start();
-        LoggerProcess logger(QString::fromStdString(simulator.devicePath()), "1000", "1");
-        while (simulator.frames().empty() && t.elapsed() < 5000)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        firstCommand.push_back(t.nsecsElapsed() / 1e6);
-    }
-    const auto cpuRow = [&](const char* rate, const char* interval, const QString& what,
-                            const QString& target, Samples& rows, Samples* memory,
-                            Samples* growth) {
-        Samples& cpu = row(what, target, 2);
-        SimulatorProcess simulator;
-        LoggerProcess logger(simulator.device, rate, interval);
-        runFor(3);
-        const double rss = logger.residentMb();
-        const double before = logger.cpuMs();
-        const int rowsBefore = dataRows(logger.log);
-        QElapsedTimer t;
-        t.start();
-        runFor(seconds);
-        cpu.push_back((logger.cpuMs() - before) / t.elapsed() * 100);
-        rows.push_back((dataRows(logger.log) - rowsBefore) / (t.elapsed() / 1000.0));
-        if (memory) {
-            memory->push_back(logger.residentMb());
-            growth->push_back(logger.residentMb() - rss);
-        }
-    };
-    Samples& memory = row(QStringLiteral("dgh-logger: resident memory (MB)"), "< 15", 1);
-    Samples& growth = row(QStringLiteral("dgh-logger: resident memory growth over the run (MB)"),
-                          "flat", 1);
-    Samples& fastRows = row(QStringLiteral("dgh-logger: log rows per second at 0.1 s, groups at 100 ms"),
-                            QStringLiteral(">= 9.9"), 2, false);
-    cpuRow("100", "0.1", QStringLiteral("dgh-logger: processor, 100 ms + log 0.1 s (% of a core)"),
-           QStringLiteral("< 1"), fastRows, &memory, &growth);
-    Samples slowRows;
-    cpuRow("1000", "1", QStringLiteral("dgh-logger: processor, 1000 ms + log 1 s (% of a core)"),
-           QStringLiteral("< 0.3"), slowRows, nullptr, nullptr);
-}
-
 QString cell(double v, int decimals) {
     return QString::number(v, 'f', decimals);
 }
@@ -324,7 +33,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     int runs = 3;
-    double seconds = 5, logSeconds = 60, cpuSeconds = 60, loggerSeconds = 120;
+    double seconds = 5, logSeconds = 60, cpuSeconds = 60, loggerSeconds = 120, publishSeconds = 30;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         const double v = args[i + 1].toDouble();
@@ -338,6 +47,8 @@ int main(int argc, char* argv[]) {
             cpuSeconds = v;
         else if (args[i] == QLatin1String("--logger-seconds"))
             loggerSeconds = v;
+        else if (args[i] == QLatin1String("--publish-seconds"))
+            publishSeconds = v;
     }
     QTextStream out(stdout);
     std::deque<Row> rows; // references to its rows stay valid as it grows
@@ -552,7 +263,9 @@ int main(int argc, char* argv[]) {
         memoryGrowth.push_back(residentMb() - full);
     }
 
-    loggerRows(row, loggerSeconds);
+    const RowAdder adder{row};
+    loggerRows(adder, loggerSeconds);
+    publishingRows(adder, publishSeconds);
 
     out << "| measure | median | worst | target |\n|---|---:|---:|---|\n";
     for (const Row& r : rows) {

@@ -54,7 +54,6 @@ bool MqttPublisher::configure(const PublishSettings& settings, QString* why) {
         m_status = Status{};
         m_queue.clear();
         m_retained.clear();
-        m_retainedSent.clear();
         m_reported.clear();
     }
     if (settings.enabled) {
@@ -114,11 +113,16 @@ void MqttPublisher::publishRetained(const QString& subtopic, const QByteArray& p
         return;
     {
         std::lock_guard lock(m_mutex);
-        const QString topic = m_prefix + subtopic;
-        m_retained[topic] = payload;
-        m_retainedSent[topic] = false;
+        m_retained[m_prefix + subtopic] = {payload, 1, false};
     }
     wake();
+}
+
+void MqttPublisher::setLatest(const QString& subtopic, const QByteArray& payload) {
+    if (!m_settings.enabled)
+        return;
+    std::lock_guard lock(m_mutex);
+    m_retained[m_prefix + subtopic] = {payload, 0, false};
 }
 
 MqttPublisher::Status MqttPublisher::status() const {
@@ -278,8 +282,8 @@ void MqttPublisher::dropConnection(int reason) {
         // Sent but not acknowledged: sent again, in order, on the next connection.
         for (Message& m : m_queue)
             m.mid = 0;
-        for (auto& [topic, sent] : m_retainedSent)
-            sent = false;
+        for (auto& [topic, retained] : m_retained)
+            retained.sent = false;
     }
     m_sent.clear();
     m_nextAttempt = steady_clock::now() + m_backOff;
@@ -293,13 +297,14 @@ void MqttPublisher::sendPending() {
         QByteArray topic;
         QByteArray payload;
         bool retained;
+        int qos;
     };
     std::vector<Out> out;
     {
         std::lock_guard lock(m_mutex);
-        for (auto& [topic, sent] : m_retainedSent)
-            if (!std::exchange(sent, true))
-                out.push_back({0, topic.toUtf8(), m_retained[topic], true});
+        for (auto& [topic, retained] : m_retained)
+            if (!std::exchange(retained.sent, true))
+                out.push_back({0, topic.toUtf8(), retained.payload, true, retained.qos});
         int inFlight = int(m_sent.size());
         for (Message& m : m_queue) {
             if (inFlight >= kInFlight)
@@ -307,14 +312,14 @@ void MqttPublisher::sendPending() {
             if (m.mid != 0 || m.acknowledged)
                 continue;
             m.mid = -1; // handed over below
-            out.push_back({m.id, m.topic.toUtf8(), m.payload, false});
+            out.push_back({m.id, m.topic.toUtf8(), m.payload, false, 1});
             ++inFlight;
         }
     }
     for (const Out& o : out) {
         int mid = 0;
         if (mosquitto_publish(m_mosq, &mid, o.topic.constData(), int(o.payload.size()),
-                              o.payload.constData(), 1, o.retained) != MOSQ_ERR_SUCCESS)
+                              o.payload.constData(), o.qos, o.retained) != MOSQ_ERR_SUCCESS)
             break; // the connection's end shows in the loop, and all goes again
         if (!o.retained)
             m_sent[mid] = o.id;
@@ -335,9 +340,8 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     {
         std::lock_guard lock(p->m_mutex);
         p->m_reported.clear();
-        const QString status = p->m_prefix + QStringLiteral("status");
-        p->m_retained[status] = QByteArrayLiteral("online");
-        p->m_retainedSent[status] = false;
+        p->m_retained[p->m_prefix + QStringLiteral("status")] = {QByteArrayLiteral("online"), 1,
+                                                                 false};
     }
     p->setState(State::Connected);
     p->sendPending();

@@ -42,8 +42,11 @@ public:
     const PublishSettings& settings() const { return m_settings; }
     // QoS 1, not retained; queued while the broker is away.
     void publish(const QString& subtopic, const QByteArray& payload);
-    // Retained; only the latest of each topic waits for the broker.
+    // Retained, QoS 1; only the latest of each topic waits for the broker.
     void publishRetained(const QString& subtopic, const QByteArray& payload);
+    // A value's latest text: retained, QoS 0 (the next one follows soon), and sent with the next
+    // message rather than on its own, so that a cycle wakes the thread once.
+    void setLatest(const QString& subtopic, const QByteArray& payload);
     Status status() const;
     // "MQTT: connected to host", "MQTT: reconnecting (12 queued)", "MQTT: off".
     QString statusText() const;
@@ -85,8 +88,12 @@ private:
     mutable std::mutex m_mutex;
     Status m_status;
     std::deque<Message> m_queue; // in order of publishing
-    std::map<QString, QByteArray> m_retained; // latest by topic
-    std::map<QString, bool> m_retainedSent;
+    struct Retained {
+        QByteArray payload;
+        int qos = 1;
+        bool sent = false;
+    };
+    std::map<QString, Retained> m_retained; // latest by topic
     quint64 m_nextId = 1;
     QString m_reported;
 

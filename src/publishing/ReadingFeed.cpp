@@ -72,7 +72,7 @@ void ReadingFeed::publishCycle() {
             continue;
         const QByteArray value = number(m_state.*q.value);
         json += ",\"" + QByteArray(q.key) + "\":" + value;
-        m_publisher.publishRetained(QLatin1String(q.key), value);
+        m_publisher.setLatest(QLatin1String(q.key), value);
     }
     m_publisher.publish(QStringLiteral("reading"), json + '}');
 }
