@@ -1,5 +1,7 @@
 #include "CalibrationHistory.h"
 
+#include "WholeLineFile.h"
+
 #include "BoundedCall.h"
 #include "RegionalText.h"
 #include "SettingsLocation.h"
@@ -81,25 +83,7 @@ CalibrationHistory::CalibrationHistory(const SettingsLocation& settings)
              QStringLiteral("/calibration-history.csv")) {}
 
 bool CalibrationHistory::append(const CalibrationRecord& record) const {
-    const QString path = m_path;
-    const QByteArray line = lineOf(record);
-    return runBounded(
-               [path, line] {
-                   QFile file(path);
-                   if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-                       return false;
-                   const qint64 size = file.size();
-                   QByteArray text = line;
-                   if (size == 0)
-                       text.prepend(kHeading);
-                   else if (file.seek(size - 1) && file.read(1) != "\n")
-                       text.prepend('\n'); // a line torn earlier stays on a line of its own
-                   if (file.write(text) == text.size())
-                       return true;
-                   file.resize(size); // no half line: take back what part of it was written
-                   return false;
-               },
-               kFileAnswerTimeout) == BoundedResult::Succeeded;
+    return appendWholeLine(m_path, lineOf(record), kHeading);
 }
 
 QList<CalibrationRecord> CalibrationHistory::latest(int probe, int count) const {

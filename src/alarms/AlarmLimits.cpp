@@ -1,0 +1,121 @@
+#include "AlarmLimits.h"
+
+#include <QList>
+#include <charconv>
+
+namespace {
+struct Described {
+    const char* name;
+    const char* key;
+    Readout readout;
+    Group group;
+    double deadband;
+};
+const Described kDescribed[] = {
+    {"pH1", "ph1", Readout::Probe1pH, Group::Ph, 0.05},
+    {"pH2", "ph2", Readout::Probe2pH, Group::Ph, 0.05},
+    {"T1", "t1", Readout::Therm1, Group::Therm, 0.2},
+    {"T2", "t2", Readout::Therm2, Group::Therm, 0.2},
+    {"T3", "t3", Readout::Therm3, Group::Therm, 0.2},
+    {"L/min", "lpm", Readout::LitersPerMin, Group::Flow, 0.05},
+};
+const char* const kGroupKeys[] = {"ph", "flow", "therm"}; // by Group
+
+std::optional<double> machineNumber(const QString& text) {
+    const QByteArray t = text.trimmed().toLatin1();
+    double v = 0;
+    const auto [end, error] = std::from_chars(t.constData(), t.constData() + t.size(), v);
+    if (t.isEmpty() || error != std::errc() || end != t.constData() + t.size())
+        return std::nullopt;
+    return v;
+}
+QString machineText(double v) {
+    char text[32];
+    return QString::fromLatin1(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+}
+} // namespace
+
+QString quantityName(Quantity q) {
+    return QLatin1String(kDescribed[size_t(q)].name);
+}
+QString quantityKey(Quantity q) {
+    return QLatin1String(kDescribed[size_t(q)].key);
+}
+Readout readoutOf(Quantity q) {
+    return kDescribed[size_t(q)].readout;
+}
+Group groupOf(Quantity q) {
+    return kDescribed[size_t(q)].group;
+}
+
+AlarmLimits::AlarmLimits() {
+    for (Quantity q : kQuantities)
+        of(q).deadband = kDescribed[size_t(q)].deadband;
+}
+
+std::optional<QString> limitsProblem(const AlarmLimits& limits) {
+    for (Quantity q : kQuantities) {
+        const QuantityLimits& l = limits.of(q);
+        if (l.low && l.high && !(*l.low < *l.high))
+            return QStringLiteral("The low limit of %1 must be below its high limit.")
+                .arg(quantityName(q));
+        if (l.deadband < 0 || l.onDelaySeconds < 0)
+            return QStringLiteral("The deadband and the delay of %1 cannot be negative.")
+                .arg(quantityName(q));
+    }
+    for (double s : limits.silentSeconds)
+        if (s <= 0)
+            return QStringLiteral("A module's silence before its alarm must be more than 0 s.");
+    return std::nullopt;
+}
+
+QString limitsKey(Quantity q, const char* part) {
+    return quantityKey(q) + u'-' + QLatin1String(part);
+}
+QString silentKey(Group g) {
+    return QLatin1String(kGroupKeys[size_t(g)]) + QStringLiteral("-silent");
+}
+
+bool setLimit(AlarmLimits& limits, const QString& key, const QString& value) {
+    const std::optional<double> number = machineNumber(value);
+    for (Group g : {Group::Ph, Group::Flow, Group::Therm})
+        if (key == silentKey(g)) {
+            if (!number)
+                return false;
+            limits.silentSeconds[size_t(g)] = *number;
+            return true;
+        }
+    for (Quantity q : kQuantities) {
+        QuantityLimits& l = limits.of(q);
+        if (key == limitsKey(q, "low") || key == limitsKey(q, "high")) {
+            if (!number && !value.trimmed().isEmpty())
+                return false;
+            (key.endsWith(u"low") ? l.low : l.high) = number;
+            return true;
+        }
+        if (key == limitsKey(q, "deadband") || key == limitsKey(q, "delay")) {
+            if (!number)
+                return false;
+            (key.endsWith(u"deadband") ? l.deadband : l.onDelaySeconds) = *number;
+            return true;
+        }
+    }
+    return false;
+}
+
+QList<std::pair<QString, QString>> limitEntries(const AlarmLimits& limits) {
+    QList<std::pair<QString, QString>> entries;
+    const auto optional = [](const std::optional<double>& v) {
+        return v ? machineText(*v) : QString();
+    };
+    for (Quantity q : kQuantities) {
+        const QuantityLimits& l = limits.of(q);
+        entries.append({limitsKey(q, "low"), optional(l.low)});
+        entries.append({limitsKey(q, "high"), optional(l.high)});
+        entries.append({limitsKey(q, "deadband"), machineText(l.deadband)});
+        entries.append({limitsKey(q, "delay"), machineText(l.onDelaySeconds)});
+    }
+    for (Group g : {Group::Ph, Group::Flow, Group::Therm})
+        entries.append({silentKey(g), machineText(limits.silentSeconds[size_t(g)])});
+    return entries;
+}

@@ -1,0 +1,38 @@
+#include "AlarmRecord.h"
+
+#include "AlarmMonitor.h"
+#include "OperatorDialogs.h"
+#include "WholeLineFile.h"
+
+#include <QDir>
+#include <charconv>
+
+namespace {
+QByteArray number(double v) {
+    char text[32];
+    return QByteArray(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+}
+} // namespace
+
+AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
+                         OperatorDialogs& dialogs)
+    : m_folder(std::move(folder)), m_dialogs(dialogs) {
+    connect(&monitor, &AlarmMonitor::changed, this, &AlarmRecord::write);
+}
+
+QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
+    return at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() + ',' +
+           (a.quantity ? quantityKey(*a.quantity) : a.id().section(u'-', 0, 0)).toLatin1() + ',' +
+           a.kindWord().toLower().toLatin1() + ',' + number(a.limit) + ',' + number(a.value) +
+           ',' + a.stateWord().toLatin1() + '\n';
+}
+
+void AlarmRecord::write(const Alarm& alarm) {
+    const QString path = m_folder() + QStringLiteral("/alarms.csv");
+    const bool written = appendWholeLine(path, lineOf(alarm, QDateTime::currentDateTime()),
+                                         "Time,Quantity,Limit,Limit value,Value,State\n");
+    if (written || std::exchange(m_failing, true))
+        return void(m_failing = !written);
+    m_dialogs.message(QStringLiteral("The alarm record %1 cannot be written.")
+                          .arg(QDir::toNativeSeparators(path)));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class AlarmMonitor;
+class OperatorDialogs;
+struct Alarm;
+
+// "alarms.csv": a line for every change of an alarm's state, only ever appended, each line
+// whole: time, quantity, limit kind, limit, value, new state; numbers with a full stop. The
+// folder is asked at each change (beside the log file while logging, else beside the settings).
+class AlarmRecord : public QObject {
+    Q_OBJECT
+public:
+    AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder, OperatorDialogs& dialogs);
+
+    static QByteArray lineOf(const Alarm& alarm, const QDateTime& at);
+
+private:
+    void write(const Alarm& alarm);
+
+    std::function<QString()> m_folder;
+    OperatorDialogs& m_dialogs;
+    bool m_failing = false; // said once until a line is written again
+};

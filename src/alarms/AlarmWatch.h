@@ -1,0 +1,24 @@
+#pragma once
+
+#include "InstrumentPanel.h"
+
+#include <QObject>
+#include <set>
+
+struct MeasurementState;
+class Acquisition;
+class AlarmMonitor;
+
+// Hands the monitor what each read cycle read, and at its end which groups are on.
+class AlarmWatch : public QObject {
+    Q_OBJECT
+public:
+    AlarmWatch(const MeasurementState& state, Acquisition& acquisition, AlarmMonitor& monitor);
+
+private:
+    void cycleEnded();
+
+    const MeasurementState& m_state;
+    AlarmMonitor& m_monitor;
+    std::set<Readout> m_read;
+};

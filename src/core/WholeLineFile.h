@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Appends one line to a record file, whole or not at all, in bounded time: a line torn earlier
+// (a power cut) stays on a line of its own, and a new file starts with the heading. False when
+// it could not be written (no permission, disk full, no answer in time).
+bool appendWholeLine(const QString& path, const QByteArray& line, const QByteArray& heading);
