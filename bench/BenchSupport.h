@@ -3,6 +3,8 @@
 // What the benchmark's parts share: samples and their statistics, the whole program as main()
 // builds it on a simulator of its own, and the meters of the event loop and the cycles.
 #include "Acquisition.h"
+#include "AlarmMonitor.h"
+#include "AlarmSettings.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
@@ -132,6 +134,9 @@ struct Program {
     CalibrationHistory history{settings};
     CalibrationServices calibration{store, history, acquisition, clock};
     PublishingServices publishing{publisher, feed, settings};
+    AlarmMonitor alarms{clock};
+    AlarmSettings alarmSettings;
+    AlarmServices alarmServices{alarms, alarmSettings, settings};
     std::unique_ptr<MainWindow> window;
 
     Program() {
@@ -139,7 +144,7 @@ struct Program {
     }
     void start() {
         window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, dialogs, QCoreApplication::applicationDirPath());
+                                              publishing, alarmServices, dialogs, QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

@@ -2,6 +2,9 @@
 
 #include "MonotonicClock.h"
 
+#include <QLocale>
+#include <cmath>
+
 using namespace std::chrono;
 
 namespace {
@@ -44,6 +47,21 @@ QString Alarm::stateWord() const {
         break;
     }
     return QStringLiteral("cleared");
+}
+
+QString Alarm::text() const {
+    const QLocale locale;
+    const QString since = QStringLiteral(" since ") + this->since.time().toString(u"HH:mm:ss");
+    if (!quantity)
+        return QStringLiteral("%1 SILENT %2 s > %3 s").arg(subject(), locale.toString(value, 'f', 0),
+                                                        locale.toString(limit, 'f', 0)) +
+               since;
+    const int decimals = *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2 : 1;
+    return QStringLiteral("%1 %2 %3 %4 %5")
+               .arg(subject(), kindWord(), locale.toString(value, 'f', decimals),
+                    kind == Kind::Low ? QStringLiteral("<") : QStringLiteral(">"),
+                    locale.toString(limit, 'f', decimals)) +
+           since;
 }
 
 AlarmMonitor::AlarmMonitor(MonotonicClock& clock) : m_clock(clock) {}
@@ -141,7 +159,8 @@ void AlarmMonitor::checkSilence(const std::array<bool, 3>& groupsOn) {
         }
         if (!last)
             last = now;
-        const double silent = duration<double>(now - *last).count();
+        // To a tenth of a second: what the record and the operator are told.
+        const double silent = std::round(duration<double>(now - *last).count() * 10) / 10;
         if (silent < allowed)
             continue;
         Entry& e = entry(identity);

@@ -38,6 +38,9 @@ struct Alarm {
     QString kindWord() const;
     // "raised", "acknowledged", "cleared", "cleared-unacknowledged"
     QString stateWord() const;
+    // As the operator reads it, numbers in the region's form: "pH1 HIGH 8.52 > 8.00 since
+    // 14:02:11", "flow module SILENT 12 s > 10 s since 14:02:11".
+    QString text() const;
 };
 
 // The alarms of a run, after the settled practice of process alarms: a value alarms once it has

@@ -32,7 +32,34 @@ ReadoutLabel::ReadoutLabel(const QString& caption, const QColor& figures, const 
 void ReadoutLabel::showValue(const QString& text) {
     fitWidth(text);
     setText(text);
-    setAccessibleName(m_caption + QStringLiteral(": ") + text);
+    describe();
+}
+
+void ReadoutLabel::describe() {
+    QString name = m_caption + QStringLiteral(": ") + text();
+    if (!m_alarmWord.isEmpty())
+        name += QStringLiteral(", alarm %1, %2")
+                    .arg(m_alarmWord, m_acknowledged ? QStringLiteral("acknowledged")
+                                                     : QStringLiteral("not acknowledged"));
+    if (name != accessibleName())
+        setAccessibleName(name);
+}
+
+void ReadoutLabel::setAlarm(const QString& word, bool acknowledged) {
+    if (word == m_alarmWord && acknowledged == m_acknowledged)
+        return;
+    m_alarmWord = word;
+    m_acknowledged = acknowledged;
+    m_flashShown = true;
+    describe();
+    update();
+}
+
+void ReadoutLabel::setFlashPhase(bool shown) {
+    if (m_alarmWord.isEmpty() || m_acknowledged || shown == m_flashShown)
+        return;
+    m_flashShown = shown;
+    update();
 }
 
 void ReadoutLabel::fitWidth(const QString& text) {
@@ -90,7 +117,21 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
     QGlyphRun run;
     const std::optional<qreal> width = fromTable(text(), &run);
     if (!width)
-        return QLabel::paintEvent(event);
+        QLabel::paintEvent(event);
+    if (!m_alarmWord.isEmpty()) {
+        QPainter p(this);
+        const QColor red(0xff, 0x30, 0x30);
+        if (m_flashShown)
+            p.setPen(QPen(red, 3)), p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+        QFont small = QWidget::font();
+        small.setPixelSize(std::max(8, height() / 4));
+        small.setBold(true);
+        p.setFont(small);
+        p.setPen(m_flashShown ? red : Qt::white);
+        p.drawText(rect().adjusted(5, 3, -5, -3), Qt::AlignTop | Qt::AlignLeft, m_alarmWord);
+    }
+    if (!width)
+        return;
     // Centred as the label centres its text: the line's height, not the glyphs', in the middle.
     const QFontMetricsF metrics(font());
     const QRectF area = contentsRect();

@@ -17,6 +17,12 @@ public:
 
     void showValue(const QString& text);
     const QString& caption() const { return m_caption; }
+    // In alarm: a red frame and the word ("HIGH", "LOW") on the figures, not colour alone, and the
+    // state in what a screen reader reads. An empty word: no alarm.
+    void setAlarm(const QString& word, bool acknowledged);
+    const QString& alarmWord() const { return m_alarmWord; }
+    // While unacknowledged the frame flashes: shown in one phase, hidden in the other.
+    void setFlashPhase(bool shown);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +43,11 @@ private:
     std::optional<qreal> fromTable(const QString& text, QGlyphRun* run = nullptr);
     void fitWidth(const QString& text);
 
+    void describe();
+
     QString m_caption;
+    QString m_alarmWord;
+    bool m_acknowledged = true;
+    bool m_flashShown = true;
     std::optional<AsciiGlyphs> m_glyphs; // for the current font
 };

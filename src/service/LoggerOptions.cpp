@@ -30,6 +30,9 @@ const QString kUsage = QStringLiteral(
     "  --mqtt-user NAME, --mqtt-password-file FILE, --mqtt-ca FILE\n"
     "                         log in to the broker; check its certificate against this authority\n"
     "  --mqtt-keepalive S     seconds after which a silent broker counts as gone (default 10)\n"
+    "  --ph1-high V, --t2-low V, --lpm-deadband V, --ph2-delay S, --flow-silent S, ...\n"
+    "                         alarm limits of ph1 ph2 t1 t2 t3 lpm (-low -high -deadband -delay)\n"
+    "                         and of the groups ph flow therm (-silent), as in the window\n"
     "  --help, --version\n"
     "\n"
     "Messages go to standard error, one line each. SIGTERM or SIGINT ends the run with the last\n"
@@ -45,6 +48,11 @@ const QStringList kValued = {
     QStringLiteral("mqtt-ca"),      QStringLiteral("mqtt-keepalive"),
 };
 const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite")};
+
+bool alarmKey(const QString& key) {
+    AlarmLimits scratch;
+    return setLimit(scratch, key, QStringLiteral("1"));
+}
 
 LoggerExit refused(const QString& option, const QString& why) {
     return {QStringLiteral("dgh-logger: --%1: %2").arg(option, why), 2};
@@ -100,7 +108,7 @@ std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QS
                            QStringLiteral("line %1 of %2 is not a key of the options")
                                .arg(number)
                                .arg(path));
-        if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key)))
+        if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key) && !alarmKey(key)))
             return refused(QStringLiteral("config"),
                            QStringLiteral("'%1' in %2 is not an option").arg(key, path));
         keys.append({key, value});
@@ -169,6 +177,9 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         if (!s || *s <= 0)
             return refused(key, QStringLiteral("'%1' is not a number of seconds above 0").arg(value));
         o.durationSeconds = *s;
+    } else if (alarmKey(key)) {
+        if (!setLimit(o.alarms, key, value))
+            return refused(key, QStringLiteral("'%1' is not a number").arg(value));
     } else if (key == u"mqtt") {
         QString why;
         if (!parseBrokerUrl(value, &why))
@@ -229,7 +240,7 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
             given.append({key, equals >= 0 ? value : QStringLiteral("true")});
             continue;
         }
-        if (!kValued.contains(key))
+        if (!kValued.contains(key) && !alarmKey(key))
             return LoggerExit{
                 QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(argument), 2};
         if (equals < 0) {
@@ -259,5 +270,7 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
         if (key == u"port") // the later of a port and a device names the line
             options.device.clear();
     }
+    if (const auto problem = limitsProblem(options.alarms))
+        return LoggerExit{QStringLiteral("dgh-logger: ") + *problem, 2};
     return options;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlarmLimits.h"
 #include "InstrumentPanel.h"
 #include "PublishSettings.h"
 
@@ -23,6 +24,7 @@ struct LoggerOptions {
     QString settingsFile; // empty: the per-user store the window uses
     std::optional<double> durationSeconds;
     PublishSettings publish; // enabled by --mqtt
+    AlarmLimits alarms;      // keys as in the window's [Alarms]: ph1-high=8
 };
 
 // The program's answer before anything is opened: the help or version text (exit 0) or why an

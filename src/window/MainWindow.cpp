@@ -1,6 +1,10 @@
 #include "MainWindow.h"
 
 #include "Acquisition.h"
+#include "AlarmMonitor.h"
+#include "AlarmSettings.h"
+#include "AlarmStrip.h"
+#include "AlarmsDialog.h"
 #include "CalibrationDialog.h"
 #include "CalibrationStore.h"
 #include "ChartModes.h"
@@ -36,10 +40,10 @@
 
 MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                        LogSession& logSession, const CalibrationServices& calibration,
-                       const PublishingServices& publishing, OperatorDialogs& dialogs,
-                       const QString& programFolder)
+                       const PublishingServices& publishing, const AlarmServices& alarms,
+                       OperatorDialogs& dialogs, const QString& programFolder)
     : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
-      m_publishing(publishing),
+      m_publishing(publishing), m_alarms(alarms),
       m_programFolder(programFolder), m_acquisition(acquisition), m_logSession(logSession) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
@@ -52,6 +56,11 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
     grid->addWidget(buildThermistorPanel(), 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
+    m_alarmStrip = new AlarmStrip(m_alarms.monitor, m_alarms.current,
+                                  {lblTherm1, lblTherm2, lblTherm3, lblmV, lblpH, lblmV1, lblpH1,
+                                   lblHz, lblLitersPerMin, liters},
+                                  this);
+    grid->addWidget(m_alarmStrip, 2, 0, 1, 2);
     setCentralWidget(central);
     // The design's client area, within the screen; the layout keeps every control readable.
     const TwipsScale twips(font());
@@ -108,6 +117,7 @@ void MainWindow::buildMenus() {
     mnuStop = command(log, QStringLiteral("S&top Logging"), "mnuStop");
     mnuStop->setEnabled(false);
     mnuPublishing = command(log, QStringLiteral("&Publishing..."), "mnuPublishing");
+    mnuAlarms = command(log, QStringLiteral("&Alarms..."), "mnuAlarms");
     QMenu* cal = menuBar()->addMenu(QStringLiteral("&Calibration"));
     cal->setObjectName(QStringLiteral("mnuCal"));
     mnuPhCal = command(cal, QStringLiteral("&pH calibration values"), "mnuPhCal");
@@ -132,6 +142,7 @@ void MainWindow::buildMenus() {
     });
     connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
     connect(mnuPublishing, &QAction::triggered, this, &MainWindow::openPublishing);
+    connect(mnuAlarms, &QAction::triggered, this, &MainWindow::openAlarms);
     m_publishState = new QLabel(m_publishing.publisher.statusText(), menuBar());
     m_publishState->setObjectName(QStringLiteral("lblPublishing"));
     m_publishState->setContentsMargins(6, 0, 6, 0);
@@ -183,6 +194,8 @@ void MainWindow::startUp() {
                            "calibration is used.")
                 .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
     m_calibrationServices.store.loadAll(m_state);
+    m_alarms.current = loadAlarmSettings(m_alarms.settings);
+    m_alarms.monitor.setLimits(m_alarms.current.limits);
     bool remember = false;
     m_publishing.publisher.configure(loadPublishSettings(m_publishing.settings, &remember));
     m_publishing.feed.publishCalibration();
@@ -258,5 +271,10 @@ void MainWindow::openCalibration() {
 
 void MainWindow::openPublishing() {
     PublishingDialog dialog(m_publishing.publisher, m_publishing.settings, m_dialogs, this);
+    dialog.exec();
+}
+
+void MainWindow::openAlarms() {
+    AlarmsDialog dialog(m_alarms.monitor, m_alarms.current, m_alarms.settings, m_dialogs, this);
     dialog.exec();
 }

@@ -8,6 +8,9 @@
 
 struct MeasurementState;
 class Acquisition;
+class AlarmMonitor;
+class AlarmStrip;
+struct AlarmSettings;
 class CalibrationDialog;
 class CommPort;
 class Knob;
@@ -37,6 +40,13 @@ struct PublishingServices {
     const SettingsLocation& settings;
 };
 
+// Alarms, as the window sets their limits and shows them.
+struct AlarmServices {
+    AlarmMonitor& monitor;
+    AlarmSettings& current;
+    const SettingsLocation& settings;
+};
+
 // frmMain: every readout, switch, knob, the strip chart, the status bar and the menus. It shows
 // what the acquisition reads and forwards the operator's choices to it; the plot and logger timers
 // are its own.
@@ -45,8 +55,8 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
                LogSession& logSession, const CalibrationServices& calibration,
-               const PublishingServices& publishing, OperatorDialogs& dialogs,
-               const QString& programFolder);
+               const PublishingServices& publishing, const AlarmServices& alarms,
+               OperatorDialogs& dialogs, const QString& programFolder);
     ~MainWindow() override;
 
     // Runs once before the window is first shown.
@@ -84,6 +94,7 @@ private:
     void openLogSetup();
     void openCalibration();
     void openPublishing();
+    void openAlarms();
     QString lampPath(const char* file) const;
 
     MeasurementState& m_state;
@@ -91,6 +102,8 @@ private:
     OperatorDialogs& m_dialogs;
     CalibrationServices m_calibrationServices;
     PublishingServices m_publishing;
+    AlarmServices m_alarms;
+    AlarmStrip* m_alarmStrip = nullptr;
     QString m_programFolder;
 
     // Timers with their design settings.
@@ -107,6 +120,7 @@ private:
     QAction* mnuPhCal = nullptr;
     QAction* mnuComPort = nullptr;
     QAction* mnuPublishing = nullptr;
+    QAction* mnuAlarms = nullptr;
     QLabel* m_publishState = nullptr; // beside the menus: always in sight
     StatusPanels* StatusBar1 = nullptr;
 

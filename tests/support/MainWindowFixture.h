@@ -1,6 +1,10 @@
 #pragma once
 
 #include "Acquisition.h"
+#include "AlarmMonitor.h"
+#include "AlarmRecord.h"
+#include "AlarmSettings.h"
+#include "AlarmWatch.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
@@ -39,6 +43,11 @@ struct MainWindowFixture {
     FakeClock readingClock; // times the readings the buffer assistant watches
     CalibrationServices calibration{store, history, acquisition, readingClock};
     PublishingServices publishing{publisher, feed, settings.location};
+    AlarmMonitor alarms{clock};
+    AlarmSettings alarmSettings;
+    AlarmServices alarmServices{alarms, alarmSettings, settings.location};
+    AlarmWatch alarmWatch{state, acquisition, alarms};
+    AlarmRecord alarmRecord{alarms, [this] { return settings.dir.path(); }, dialogs};
     std::unique_ptr<MainWindow> window;
 
     explicit MainWindowFixture(bool withSimulator = true) {
@@ -50,7 +59,7 @@ struct MainWindowFixture {
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
         window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, dialogs, programFolder);
+                                              publishing, alarmServices, dialogs, programFolder);
         window->startUp();
         window->show();
         return *window;

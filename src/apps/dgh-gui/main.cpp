@@ -1,5 +1,10 @@
 // dgh-gui: polls the DGH sensor modules and shows, charts and logs their readings.
 #include "Acquisition.h"
+#include "AlarmFeed.h"
+#include "AlarmMonitor.h"
+#include "AlarmRecord.h"
+#include "AlarmSettings.h"
+#include "AlarmWatch.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
@@ -14,6 +19,7 @@
 #include "WidgetDialogs.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
@@ -36,8 +42,21 @@ int main(int argc, char* argv[]) {
     MqttPublisher publisher(dialogs);
     ReadingFeed feed(state, acquisition, publisher);
     const PublishingServices publishing{publisher, feed, settings};
-    MainWindow window(state, MSComm1, acquisition, logSession, calibration, publishing, dialogs,
-                      QCoreApplication::applicationDirPath());
+    AlarmMonitor alarms(clock);
+    AlarmSettings alarmSettings;
+    const AlarmWatch alarmWatch(state, acquisition, alarms);
+    // Beside the log file while logging, else beside the settings.
+    const AlarmRecord alarmRecord(
+        alarms,
+        [&] {
+            return QFileInfo(logSession.fileOpen() ? logSession.logPath() : settings.fileName())
+                .absolutePath();
+        },
+        dialogs);
+    const AlarmFeed alarmFeed(alarms, publisher);
+    const AlarmServices alarmServices{alarms, alarmSettings, settings};
+    MainWindow window(state, MSComm1, acquisition, logSession, calibration, publishing,
+                      alarmServices, dialogs, QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();
     return app.exec();

@@ -1,6 +1,10 @@
 // dgh-logger: polls the DGH sensor modules and logs their readings without a window, for rigs
 // that run unattended (as a systemd service).
 #include "Acquisition.h"
+#include "AlarmFeed.h"
+#include "AlarmMonitor.h"
+#include "AlarmRecord.h"
+#include "AlarmWatch.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
@@ -17,6 +21,7 @@
 #include "UnattendedRun.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -48,8 +53,23 @@ int main(int argc, char* argv[]) {
     const CalibrationStore calibration(settings);
     MqttPublisher publisher(dialogs);
     ReadingFeed feed(state, acquisition, publisher);
+    AlarmMonitor alarms(clock);
+    alarms.setLimits(options.alarms);
+    const AlarmWatch alarmWatch(state, acquisition, alarms);
+    // Beside the log file, or beside the calibration store when nothing is logged.
+    const AlarmRecord alarmRecord(
+        alarms,
+        [&] {
+            return QFileInfo(options.logPath.isEmpty() ? settings.fileName() : options.logPath)
+                .absolutePath();
+        },
+        dialogs);
+    const AlarmFeed alarmFeed(alarms, publisher);
     UnattendedRun run(options, state, port, acquisition, logSession, calibration, publisher, feed,
                       dialogs);
+    QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&dialogs](const Alarm& alarm) {
+        dialogs.message(QStringLiteral("Alarm %1: %2").arg(alarm.stateWord(), alarm.text()));
+    });
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run, &UnattendedRun::reopenLog);
     QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);
