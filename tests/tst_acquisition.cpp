@@ -3,11 +3,15 @@
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
 
+#include "AlarmsDialog.h"
+#include "ReadoutLabel.h"
 #include "RegionalText.h"
 #include "SlideIndicator.h"
 #include "TwoStateButton.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -35,6 +39,7 @@ private slots:
     void operatorChoicesDuringAWait();
     void aGroupOffMidCycleShowsNothingItRead();
     void ticksKeepTheirScheduleAndApplyCountsFromNow();
+    void aPhOutOfRangeAlarmsInTheWindow();
 };
 
 void TestAcquisition::cycleReadsGroupsInOrder() {
@@ -252,6 +257,45 @@ void TestAcquisition::ticksKeepTheirScheduleAndApplyCountsFromNow() {
     QVERIFY(!acquisition.cycleRunning());
     QCOMPARE(acquisition.nextTickDue(), appliedAt + 1000ms);
     QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestAcquisition::aPhOutOfRangeAlarmsInTheWindow() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    // The limits as the operator sets them, in the region's numbers.
+    AlarmsDialog limits(f.alarms, f.alarmSettings, f.settings.location, f.dialogs);
+    limits.findChild<QLineEdit*>(QStringLiteral("txt_ph1_high"))->setText(QStringLiteral("8"));
+    limits.findChild<QLineEdit*>(QStringLiteral("txt_ph1_low"))->setText(QStringLiteral("9"));
+    limits.confirm(); // low above high: refused
+    QVERIFY(f.dialogs.texts().value(0).contains(QStringLiteral("must be below")));
+    limits.findChild<QLineEdit*>(QStringLiteral("txt_ph1_low"))->clear();
+    limits.findChild<QLineEdit*>(QStringLiteral("txt_ph1_delay"))->setText(QStringLiteral("0"));
+    limits.confirm();
+    QCOMPARE(f.settings.location.text(QStringLiteral("Alarms"), QStringLiteral("ph1-high"), {}),
+             QStringLiteral("8"));
+    const auto name = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+    auto* ph1 = f.find<ReadoutLabel>("lblpH");
+    auto* strip = w.findChild<QLabel*>(QStringLiteral("lblAlarms"));
+    f.find<TwoStateButton>("cwbPh")->setValue(true);
+    f.simulator.setReply('6', "*+02971.60"); // pH 8.6 at the thermistor's 0 degrees
+    f.readCycle();
+    QVERIFY2(name(ph1).endsWith(QStringLiteral(", alarm HIGH, not acknowledged")), qPrintable(name(ph1)));
+    QVERIFY(strip->isVisible() && strip->text().startsWith(QStringLiteral("pH1 HIGH 8.60 > 8.00")));
+    QTest::keyClick(&w, Qt::Key_F9);
+    QVERIFY(name(ph1).endsWith(QStringLiteral(", alarm HIGH, acknowledged")));
+    f.simulator.setReply('6', "*+02577.70");
+    f.readCycle();
+    QVERIFY(!name(ph1).contains(QStringLiteral("alarm")));
+    QVERIFY(!strip->isVisible());
+    QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = record.readAll().split('\n');
+    QCOMPARE(lines.size(), 5); // heading, three changes, and the end of the last
+    QVERIFY2(lines[1].contains(",ph1,high,8,8.5999") && lines[1].endsWith(",raised"), lines[1]);
+    QVERIFY(lines[2].endsWith(",acknowledged"));
+    QVERIFY(lines[3].contains(",ph1,high,8,7") && lines[3].endsWith(",cleared"));
 }
 
 QTEST_MAIN(TestAcquisition)

@@ -82,7 +82,9 @@ void TestPublishing::theLoggerPublishesItsReadings() {
     Logger logger;
     logger.start(simulator, m_dir,
                  {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--groups"),
-                  QStringLiteral("ph,therm"), QStringLiteral("--duration"), QStringLiteral("2")});
+                  QStringLiteral("ph,therm"), QStringLiteral("--duration"), QStringLiteral("2"),
+                  QStringLiteral("--t1-high"), QStringLiteral("20"), QStringLiteral("--t1-delay"),
+                  QStringLiteral("0")});
     QVERIFY(logger.process.waitForFinished(10000));
     QCOMPARE(logger.process.exitCode(), 0);
     QTRY_COMPARE(all.lines(QStringLiteral("dgh/rigA/status")),
@@ -106,6 +108,14 @@ void TestPublishing::theLoggerPublishesItsReadings() {
     QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/calibration")).value(0).contains(
         QStringLiteral("\"probe1\":{\"offset\":2.5777,\"slope\":4.5427")));
     QVERIFY(later.lines(QStringLiteral("dgh/rigA/reading")).isEmpty()); // not retained
+    // Thermistor 1 above its limit: the change, and the standing set retained.
+    const QStringList changes = all.lines(QStringLiteral("dgh/rigA/alarm"));
+    QCOMPARE(changes.size(), 1);
+    QVERIFY2(changes[0].contains(QStringLiteral("\"id\":\"t1-high\",\"kind\":\"high\",\"limit\":20,"
+                                                "\"value\":21.5,\"state\":\"raised\"")),
+             qPrintable(changes[0]));
+    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/alarms")).value(0).startsWith(
+        QStringLiteral("[{\"id\":\"t1-high\"")));
 }
 
 void TestPublishing::nothingIsLostWhileTheBrokerIsAway() {
