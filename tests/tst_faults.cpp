@@ -177,7 +177,7 @@ void TestFaults::aPulledAdapterIsNamedAndReopenedWhenBack() {
     connect(&f.acquisition, &Acquisition::cycleFinished, [&] { ++cycles; });
     QTRY_VERIFY_WITH_TIMEOUT(cycles >= 10, 5000);
     // Said once; the cycles skip the line meanwhile and leave the switches as they are.
-    QCOMPARE(f.dialogs.texts().size(), 1);
+    QVERIFY2(f.dialogs.texts().size() == 1, qPrintable(f.dialogs.texts().join(" | ")));
     QVERIFY(f.dialogs.texts()[0].contains(QStringLiteral("has gone")));
     QVERIFY(f.dialogs.texts()[0].contains(device));
     QCOMPARE(status->panelText(5), device + QStringLiteral(" (away)"));

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGlyphRun>
+#include <QGroupBox>
 #include <QPainter>
 #include <QtMath>
 
@@ -51,6 +52,9 @@ void ReadoutLabel::setAlarm(const QString& word, bool acknowledged) {
     m_alarmWord = word;
     m_acknowledged = acknowledged;
     m_flashShown = true;
+    // The word where it reads plainly: in the readout's frame, after its caption.
+    if (auto* frame = qobject_cast<QGroupBox*>(parentWidget()))
+        frame->setTitle(word.isEmpty() ? m_caption : m_caption + QStringLiteral(": ") + word);
     describe();
     update();
 }
@@ -118,17 +122,10 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
     const std::optional<qreal> width = fromTable(text(), &run);
     if (!width)
         QLabel::paintEvent(event);
-    if (!m_alarmWord.isEmpty()) {
+    if (!m_alarmWord.isEmpty() && m_flashShown) {
         QPainter p(this);
-        const QColor red(0xff, 0x30, 0x30);
-        if (m_flashShown)
-            p.setPen(QPen(red, 3)), p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
-        QFont small = QWidget::font();
-        small.setPixelSize(std::max(8, height() / 4));
-        small.setBold(true);
-        p.setFont(small);
-        p.setPen(m_flashShown ? red : Qt::white);
-        p.drawText(rect().adjusted(5, 3, -5, -3), Qt::AlignTop | Qt::AlignLeft, m_alarmWord);
+        p.setPen(QPen(QColor(0xff, 0x30, 0x30), 4));
+        p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
     }
     if (!width)
         return;

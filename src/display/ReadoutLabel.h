@@ -17,8 +17,9 @@ public:
 
     void showValue(const QString& text);
     const QString& caption() const { return m_caption; }
-    // In alarm: a red frame and the word ("HIGH", "LOW") on the figures, not colour alone, and the
-    // state in what a screen reader reads. An empty word: no alarm.
+    // In alarm: a thick red frame, the word ("HIGH", "LOW") after the caption of the frame it
+    // stands in, so not colour alone, and the state in what a screen reader reads. An empty
+    // word: no alarm.
     void setAlarm(const QString& word, bool acknowledged);
     const QString& alarmWord() const { return m_alarmWord; }
     // While unacknowledged the frame flashes: shown in one phase, hidden in the other.

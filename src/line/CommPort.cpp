@@ -63,6 +63,16 @@ void CommPort::watchDevice() {
     emit deviceBack(m_device);
 }
 
+void CommPort::checkDevice() {
+    inBufferCount(); // fails on a device that has gone
+#ifdef Q_OS_UNIX
+    if (portOpen() && !deviceNamePresent()) {
+        std::lock_guard lock(m_lineMutex);
+        markGone();
+    }
+#endif
+}
+
 QString CommPort::deviceName(qint16 number) const {
     const QString key = QString::number(number);
     if (m_settings.contains(settingskeys::kPortsSection, key))

@@ -55,6 +55,7 @@ public:
     }
 #endif
     bool deviceAway() const override { return m_lost; }
+    void checkDevice() override;
     // The device that went away, while it is waited for.
     QString awayDevice() const { return m_lost ? m_device : QString(); }
 

@@ -153,6 +153,18 @@ void CommandLink::deliverOrRun(bool runForItEnded) {
 }
 
 void CommandLink::handOn(const QString& reply) {
+    // A reply that never came may be a device that has just gone: a pseudo-terminal's or an
+    // adapter's hang-up shows a moment after its end closed. One more look at the device first,
+    // so the silence is not blamed on the module.
+    if (reply == QLatin1String("TIMEOUT") && m_line.usableFromAnyThread())
+        return m_clock.callAfter(kHangUpShows, this, [this, reply] {
+            m_line.checkDevice();
+            handOnNow(lineAway() ? QString() : reply);
+        });
+    handOnNow(reply);
+}
+
+void CommandLink::handOnNow(const QString& reply) {
     m_waiting = false;
     ReplyHandler handler = std::exchange(m_handler, nullptr);
     handler(reply);

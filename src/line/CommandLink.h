@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -59,6 +60,8 @@ private:
     // Hands the awaited reply on if it came, or starts a run for it once none is under way.
     void deliverOrRun(bool runForItEnded = false);
     void handOn(const QString& reply);
+    void handOnNow(const QString& reply);
+    static constexpr std::chrono::milliseconds kHangUpShows{30};
 
     SerialLine& m_line;
     MonotonicClock& m_clock;

@@ -24,4 +24,6 @@ public:
     // The device went away under the open port (an adapter pulled out) and is waited for: the
     // port is closed, but not by the operator.
     virtual bool deviceAway() const { return false; }
+    // Looks whether the device is still there (its name, a read), after a reply that never came.
+    virtual void checkDevice() {}
 };
