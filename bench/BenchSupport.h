@@ -11,14 +11,14 @@
 #include "CommandLink.h"
 #include "LineRunner.h"
 #include "LogSession.h"
-#include "MqttPublisher.h"
-#include "ReadingFeed.h"
 #include "LogSetupDialog.h"
-#include "ModuleSimulator.h"
 #include "MainWindow.h"
 #include "MeasurementState.h"
+#include "ModuleSimulator.h"
 #include "MonotonicClock.h"
+#include "MqttPublisher.h"
 #include "OperatorDialogs.h"
+#include "ReadingFeed.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
 #include "StripChart.h"
@@ -39,12 +39,12 @@
 #include <cmath>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
-#include <functional>
 
 using Samples = std::vector<double>;
 
@@ -144,7 +144,8 @@ struct Program {
     }
     void start() {
         window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, alarmServices, dialogs, QCoreApplication::applicationDirPath());
+                                              publishing, alarmServices, dialogs,
+                                              QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

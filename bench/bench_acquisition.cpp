@@ -123,10 +123,10 @@ int main(int argc, char* argv[]) {
     for (const auto& [position, ticks, allGroups] :
          {std::tuple{0, 60, false}, {2, 120, false}, {0, 30, true}}) {
         const int period = periods[position];
-        const QString at = QStringLiteral(" at %1 ms%2")
-                               .arg(period)
-                               .arg(allGroups ? QStringLiteral(", every group")
-                                              : QStringLiteral(", flow only"));
+        const QString at =
+            QStringLiteral(" at %1 ms%2")
+                .arg(period)
+                .arg(allGroups ? QStringLiteral(", every group") : QStringLiteral(", flow only"));
         Samples& mean = row(QStringLiteral("read timer, mean period") + at + " (ms)",
                             QStringLiteral("%1 +- 0.1").arg(period), 3);
         Samples& p99 =

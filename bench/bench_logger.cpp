@@ -73,14 +73,14 @@ void loggerRows(const RowAdder& row, double seconds) {
         }
     };
     Samples& memory = row(QStringLiteral("dgh-logger: resident memory (MB)"), "< 15", 1);
-    Samples& growth = row(QStringLiteral("dgh-logger: resident memory growth over the run (MB)"),
-                          "flat", 1);
-    Samples& fastRows = row(QStringLiteral("dgh-logger: log rows per second at 0.1 s, groups at 100 ms"),
-                            QStringLiteral(">= 9.9"), 2, false);
+    Samples& growth =
+        row(QStringLiteral("dgh-logger: resident memory growth over the run (MB)"), "flat", 1);
+    Samples& fastRows =
+        row(QStringLiteral("dgh-logger: log rows per second at 0.1 s, groups at 100 ms"),
+            QStringLiteral(">= 9.9"), 2, false);
     cpuRow("100", "0.1", QStringLiteral("dgh-logger: processor, 100 ms + log 0.1 s (% of a core)"),
            QStringLiteral("< 1"), fastRows, &memory, &growth);
     Samples slowRows;
     cpuRow("1000", "1", QStringLiteral("dgh-logger: processor, 1000 ms + log 1 s (% of a core)"),
            QStringLiteral("< 0.3"), slowRows, nullptr, nullptr);
 }
-

@@ -54,16 +54,17 @@ struct TimingSubscriber {
     std::mutex mutex;
     std::map<qint64, std::chrono::steady_clock::time_point> arrived;
     explicit TimingSubscriber(int port) {
-        mosquitto_message_callback_set(mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
-            const auto now = std::chrono::steady_clock::now();
-            const QJsonObject o =
-                QJsonDocument::fromJson(QByteArray(static_cast<const char*>(m->payload),
-                                                   m->payloadlen))
-                    .object();
-            auto* s = static_cast<TimingSubscriber*>(self);
-            std::lock_guard lock(s->mutex);
-            s->arrived[o.value(u"seq").toInteger()] = now;
-        });
+        mosquitto_message_callback_set(
+            mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
+                const auto now = std::chrono::steady_clock::now();
+                const QJsonObject o =
+                    QJsonDocument::fromJson(
+                        QByteArray(static_cast<const char*>(m->payload), m->payloadlen))
+                        .object();
+                auto* s = static_cast<TimingSubscriber*>(self);
+                std::lock_guard lock(s->mutex);
+                s->arrived[o.value(u"seq").toInteger()] = now;
+            });
         mosquitto_connect(mosq, "127.0.0.1", port, 10);
         mosquitto_subscribe(mosq, nullptr, "dgh/bench/reading", 1);
         mosquitto_loop_start(mosq);
@@ -121,12 +122,10 @@ void publishingRows(const RowAdder& row, double seconds) {
     row(QStringLiteral("publishing: log rows per second at 0.1 s, broker away"),
         QStringLiteral(">= 9.9"), 2, false)
         .push_back(away.rowsPerSecond);
-    const Run silentRun =
-        runWith(QStringLiteral("mqtt://127.0.0.1:%1").arg(silent.port), seconds);
+    const Run silentRun = runWith(QStringLiteral("mqtt://127.0.0.1:%1").arg(silent.port), seconds);
     row(QStringLiteral("publishing: log rows per second at 0.1 s, broker never answering"),
         QStringLiteral(">= 9.9"), 2, false)
         .push_back(silentRun.rowsPerSecond);
-    row(QStringLiteral("publishing: reading to subscriber, median (ms)"), QStringLiteral("< 20"),
-        2)
+    row(QStringLiteral("publishing: reading to subscriber, median (ms)"), QStringLiteral("< 20"), 2)
         .push_back(medianLatencyMs(broker.url(), broker.port, seconds));
 }

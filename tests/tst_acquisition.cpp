@@ -11,9 +11,9 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QLineEdit>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -281,7 +281,8 @@ void TestAcquisition::aPhOutOfRangeAlarmsInTheWindow() {
     f.find<TwoStateButton>("cwbPh")->setValue(true);
     f.simulator.setReply('6', "*+02971.60"); // pH 8.6 at the thermistor's 0 degrees
     f.readCycle();
-    QVERIFY2(name(ph1).endsWith(QStringLiteral(", alarm HIGH, not acknowledged")), qPrintable(name(ph1)));
+    QVERIFY2(name(ph1).endsWith(QStringLiteral(", alarm HIGH, not acknowledged")),
+             qPrintable(name(ph1)));
     QVERIFY(strip->isVisible() && strip->text().startsWith(QStringLiteral("pH1 HIGH 8.60 > 8.00")));
     QTest::keyClick(&w, Qt::Key_F9);
     QVERIFY(name(ph1).endsWith(QStringLiteral(", alarm HIGH, acknowledged")));

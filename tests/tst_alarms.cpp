@@ -86,9 +86,9 @@ void TestAlarms::acknowledgingInEachState() {
     m_monitor->acknowledgeAll();
     QCOMPARE(ph1High(), State::Normal);
     QVERIFY(m_monitor->alarms().isEmpty());
-    QCOMPARE(m_changes, (QStringList{"ph1-high raised", "ph1-high acknowledged",
-                                     "ph1-high cleared", "ph1-high raised",
-                                     "ph1-high cleared-unacknowledged", "ph1-high cleared"}));
+    QCOMPARE(m_changes, (QStringList{"ph1-high raised", "ph1-high acknowledged", "ph1-high cleared",
+                                     "ph1-high raised", "ph1-high cleared-unacknowledged",
+                                     "ph1-high cleared"}));
 }
 
 void TestAlarms::aSpikeOrAValueOnTheLimitAlarmsOnceAtMost() {

@@ -56,9 +56,9 @@ private slots:
 
 private:
     QStringList commonArguments() const {
-        return {QStringLiteral("--device"), QString::fromStdString(m_simulator->devicePath()),
+        return {QStringLiteral("--device"),   QString::fromStdString(m_simulator->devicePath()),
                 QStringLiteral("--settings"), m_dir->filePath(QStringLiteral("settings.ini")),
-                QStringLiteral("--log"), m_log};
+                QStringLiteral("--log"),      m_log};
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -113,10 +113,13 @@ void TestLogger::theCommandLineWinsOverTheConfigFile() {
     const QString config = m_dir->filePath(QStringLiteral("rig.conf"));
     QFile file(config);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("# a rig\n[General]\nrate=250\ngroups=ph,therm\ninterval=0.5\noverwrite=true\nlog=/tmp/x.csv\n");
+    file.write("# a "
+               "rig\n[General]\nrate=250\ngroups=ph,therm\ninterval=0.5\noverwrite=true\nlog=/tmp/"
+               "x.csv\n");
     file.close();
-    const auto parsed = parseLoggerOptions({QStringLiteral("dgh-logger"), QStringLiteral("--config"),
-                                            config, QStringLiteral("--rate=500")});
+    const auto parsed =
+        parseLoggerOptions({QStringLiteral("dgh-logger"), QStringLiteral("--config"), config,
+                            QStringLiteral("--rate=500")});
     const auto* options = std::get_if<LoggerOptions>(&parsed);
     QVERIFY(options);
     QCOMPARE(options->rateMs, 500);
@@ -161,7 +164,7 @@ void TestLogger::rowsAsTheWindowWritesThem() {
         QCOMPARE(items.size(), 11);
         QCOMPARE(items[1], QByteArrayLiteral("21.5"));
         bool ok = false;
-        QVERIFY(items[6].toDouble(&ok) > 4 && ok); // pH 1, compensated
+        QVERIFY(items[6].toDouble(&ok) > 4 && ok);                    // pH 1, compensated
         QVERIFY(items[10].startsWith('"') && items[10] != "\"000\""); // the total as shown
     }
 }

@@ -450,9 +450,11 @@ void TestMainWindow::firstSizeFitsTheScreen() {
     const qreal ratio = screen->devicePixelRatio();
     const auto pixels = [ratio](int units) { return int(std::floor(units * ratio + 1e-9)); };
     const QSize frame = w.frameGeometry().size();
-    QVERIFY2(std::ceil(frame.width() * ratio) <= pixels(available.width()) &&
-                 std::ceil(frame.height() * ratio) <= pixels(available.height()),
-             qPrintable(QStringLiteral("%1x%2 units at %3").arg(frame.width()).arg(frame.height()).arg(ratio)));
+    QVERIFY2(
+        std::ceil(frame.width() * ratio) <= pixels(available.width()) &&
+            std::ceil(frame.height() * ratio) <= pixels(available.height()),
+        qPrintable(
+            QStringLiteral("%1x%2 units at %3").arg(frame.width()).arg(frame.height()).arg(ratio)));
 }
 
 QTEST_MAIN(TestMainWindow)

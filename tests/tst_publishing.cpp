@@ -21,14 +21,13 @@ struct Logger {
     QProcess process;
     void start(const ModuleSimulator& simulator, const QTemporaryDir& dir,
                const QStringList& extra) {
-        process.start(QStringLiteral(DGH_LOGGER),
-                      QStringList{QStringLiteral("--device"),
-                                  QString::fromStdString(simulator.devicePath()),
-                                  QStringLiteral("--settings"),
-                                  dir.filePath(QStringLiteral("s.ini")), QStringLiteral("--rate"),
-                                  QStringLiteral("100"), QStringLiteral("--station"),
-                                  QStringLiteral("rigA")} +
-                          extra);
+        process.start(
+            QStringLiteral(DGH_LOGGER),
+            QStringList{QStringLiteral("--device"), QString::fromStdString(simulator.devicePath()),
+                        QStringLiteral("--settings"), dir.filePath(QStringLiteral("s.ini")),
+                        QStringLiteral("--rate"), QStringLiteral("100"),
+                        QStringLiteral("--station"), QStringLiteral("rigA")} +
+                extra);
         QVERIFY(process.waitForStarted());
     }
     ~Logger() {
@@ -95,8 +94,8 @@ void TestPublishing::theLoggerPublishesItsReadings() {
     QCOMPARE(first.value(u"seq").toInteger(), 1);
     QVERIFY(QDateTime::fromString(first.value(u"time").toString(), Qt::ISODateWithMs).isValid());
     // The groups read, and no others; numbers as JSON numbers on a German machine too.
-    QCOMPARE(first.keys(), (QStringList{"mv1", "mv2", "ph1", "ph2", "seq", "t1", "t2", "t3",
-                                        "time"}));
+    QCOMPARE(first.keys(),
+             (QStringList{"mv1", "mv2", "ph1", "ph2", "seq", "t1", "t2", "t3", "time"}));
     QCOMPARE(first.value(u"t1").toDouble(), 21.5);
     QVERIFY(readings[0].contains(QStringLiteral("\"t1\":21.5")));
     QCOMPARE(sequence(readings).size(), size_t(readings.size()));
@@ -105,8 +104,9 @@ void TestPublishing::theLoggerPublishesItsReadings() {
     later.start(broker.port);
     QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/t1")), QStringList{QStringLiteral("21.5")});
     QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/status")), QStringList{"offline"});
-    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/calibration")).value(0).contains(
-        QStringLiteral("\"probe1\":{\"offset\":2.5777,\"slope\":4.5427")));
+    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/calibration"))
+                    .value(0)
+                    .contains(QStringLiteral("\"probe1\":{\"offset\":2.5777,\"slope\":4.5427")));
     QVERIFY(later.lines(QStringLiteral("dgh/rigA/reading")).isEmpty()); // not retained
     // Thermistor 1 above its limit: the change, and the standing set retained.
     const QStringList changes = all.lines(QStringLiteral("dgh/rigA/alarm"));
@@ -114,16 +114,17 @@ void TestPublishing::theLoggerPublishesItsReadings() {
     QVERIFY2(changes[0].contains(QStringLiteral("\"id\":\"t1-high\",\"kind\":\"high\",\"limit\":20,"
                                                 "\"value\":21.5,\"state\":\"raised\"")),
              qPrintable(changes[0]));
-    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/alarms")).value(0).startsWith(
-        QStringLiteral("[{\"id\":\"t1-high\"")));
+    QTRY_VERIFY(later.lines(QStringLiteral("dgh/rigA/alarms"))
+                    .value(0)
+                    .startsWith(QStringLiteral("[{\"id\":\"t1-high\"")));
 }
 
 void TestPublishing::nothingIsLostWhileTheBrokerIsAway() {
     TestBroker broker;
     QVERIFY(broker.start());
     Subscriber persistent; // its session and queue outlive the broker's restart
-    persistent.start(broker.port, {QStringLiteral("-c"), QStringLiteral("-i"),
-                                   QStringLiteral("watcher")});
+    persistent.start(broker.port,
+                     {QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("watcher")});
     ModuleSimulator simulator(4);
     QVERIFY(simulator.start());
     Logger logger;
@@ -177,9 +178,9 @@ void TestPublishing::brokersThatDoNotAnswerHoldNoRow() {
         Logger logger;
         logger.start(simulator, m_dir,
                      {QStringLiteral("--mqtt"), url, QStringLiteral("--mqtt-keepalive"),
-                      QStringLiteral("5"), QStringLiteral("--log"), log, QStringLiteral("--overwrite"),
-                      QStringLiteral("--interval"), QStringLiteral("0.1"), QStringLiteral("--duration"),
-                      QStringLiteral("3")});
+                      QStringLiteral("5"), QStringLiteral("--log"), log,
+                      QStringLiteral("--overwrite"), QStringLiteral("--interval"),
+                      QStringLiteral("0.1"), QStringLiteral("--duration"), QStringLiteral("3")});
         QVERIFY(logger.process.waitForFinished(10000));
         QCOMPARE(logger.process.exitCode(), 0);
         QFile file(log);

@@ -60,8 +60,10 @@ void Acquisition::setGroup(Group group, bool on) {
 }
 
 void Acquisition::forgetCycleReads(Group group) {
-    std::erase_if(m_shownReadouts, [group](const auto& shown) { return groupOf(shown.first) == group; });
-    std::erase_if(m_shownSlides, [group](const auto& shown) { return groupOf(shown.first) == group; });
+    std::erase_if(m_shownReadouts,
+                  [group](const auto& shown) { return groupOf(shown.first) == group; });
+    std::erase_if(m_shownSlides,
+                  [group](const auto& shown) { return groupOf(shown.first) == group; });
     restoreReadings(m_state, m_atCycleStart, group);
 }
 
@@ -139,7 +141,12 @@ void Acquisition::next() {
     case Step::Therm:
         m_step = Step::Idle;
         m_link.planCycle({});
+        std::set<Readout> read;
+        for (const auto& [readout, text] : m_shownReadouts)
+            if (!text.isEmpty() && text != Channels::noPhText())
+                read.insert(readout);
         publishShown();
+        emit cycleRead(read);
         emit cycleFinished();
         releaseTimer();
         return;

@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <set>
 
 class CommandLink;
 class MonotonicClock;
@@ -50,6 +51,9 @@ signals:
     // The group's switch must go off; its change handler comes back through setGroup().
     void switchOffRequested(Group group);
     void cycleStarted();
+    // Just before cycleFinished(): the readouts that got a reading in the cycle (a number shown,
+    // not an emptied readout or "---").
+    void cycleRead(const std::set<Readout>& readouts);
     void cycleFinished();
 
 private:

@@ -1,5 +1,7 @@
 #include "AlarmLimits.h"
 
+#include "MachineNumber.h"
+
 #include <QList>
 #include <charconv>
 
@@ -21,7 +23,7 @@ const Described kDescribed[] = {
 };
 const char* const kGroupKeys[] = {"ph", "flow", "therm"}; // by Group
 
-std::optional<double> machineNumber(const QString& text) {
+std::optional<double> parsedNumber(const QString& text) {
     const QByteArray t = text.trimmed().toLatin1();
     double v = 0;
     const auto [end, error] = std::from_chars(t.constData(), t.constData() + t.size(), v);
@@ -30,8 +32,7 @@ std::optional<double> machineNumber(const QString& text) {
     return v;
 }
 QString machineText(double v) {
-    char text[32];
-    return QString::fromLatin1(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+    return QString::fromLatin1(machineNumber(v));
 }
 } // namespace
 
@@ -77,7 +78,7 @@ QString silentKey(Group g) {
 }
 
 bool setLimit(AlarmLimits& limits, const QString& key, const QString& value) {
-    const std::optional<double> number = machineNumber(value);
+    const std::optional<double> number = parsedNumber(value);
     for (Group g : {Group::Ph, Group::Flow, Group::Therm})
         if (key == silentKey(g)) {
             if (!number)

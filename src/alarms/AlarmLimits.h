@@ -8,9 +8,9 @@
 
 // The quantities that have limits, and the readout each is shown on.
 enum class Quantity { Ph1, Ph2, Therm1, Therm2, Therm3, LitersPerMin };
-inline constexpr std::array kQuantities = {Quantity::Ph1,    Quantity::Ph2,    Quantity::Therm1,
-                                           Quantity::Therm2, Quantity::Therm3,
-                                           Quantity::LitersPerMin};
+inline constexpr std::array kQuantities = {Quantity::Ph1,    Quantity::Ph2,
+                                           Quantity::Therm1, Quantity::Therm2,
+                                           Quantity::Therm3, Quantity::LitersPerMin};
 // "pH1", "T1", "L/min": as the operator reads them.
 QString quantityName(Quantity quantity);
 // "ph1", "t1", "lpm": in files, settings keys and messages to machines.

@@ -15,8 +15,8 @@ const char* const kGroupKeys[] = {"ph", "flow", "therm"};
 QString Alarm::id() const {
     if (!quantity)
         return QLatin1String(kGroupKeys[size_t(group)]) + QStringLiteral("-silent");
-    return quantityKey(*quantity) + (kind == Kind::Low ? QStringLiteral("-low")
-                                                       : QStringLiteral("-high"));
+    return quantityKey(*quantity) +
+           (kind == Kind::Low ? QStringLiteral("-low") : QStringLiteral("-high"));
 }
 
 QString Alarm::subject() const {
@@ -53,8 +53,8 @@ QString Alarm::text() const {
     const QLocale locale;
     const QString since = QStringLiteral(" since ") + this->since.time().toString(u"HH:mm:ss");
     if (!quantity)
-        return QStringLiteral("%1 SILENT %2 s > %3 s").arg(subject(), locale.toString(value, 'f', 0),
-                                                        locale.toString(limit, 'f', 0)) +
+        return QStringLiteral("%1 SILENT %2 s > %3 s")
+                   .arg(subject(), locale.toString(value, 'f', 0), locale.toString(limit, 'f', 0)) +
                since;
     const int decimals = *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2 : 1;
     return QStringLiteral("%1 %2 %3 %4 %5")
@@ -135,8 +135,8 @@ void AlarmMonitor::emitChange(const Entry& e) {
 
 void AlarmMonitor::groupRead(Group group) {
     m_lastGood[size_t(group)] = m_clock.now();
-    const auto e = m_entries.find(QLatin1String(kGroupKeys[size_t(group)]) +
-                                  QStringLiteral("-silent"));
+    const auto e =
+        m_entries.find(QLatin1String(kGroupKeys[size_t(group)]) + QStringLiteral("-silent"));
     if (e != m_entries.end() && e->second.alarm.active())
         clear(e->second, 0);
 }
@@ -208,8 +208,7 @@ Alarm::State AlarmMonitor::stateOf(Readout readout) const {
     // The most pressing state of the readout's alarms.
     Alarm::State worst = Alarm::State::Normal;
     for (const auto& [id, e] : m_entries)
-        if (e.alarm.quantity && readoutOf(*e.alarm.quantity) == readout &&
-            int(e.alarm.state) > 0 &&
+        if (e.alarm.quantity && readoutOf(*e.alarm.quantity) == readout && int(e.alarm.state) > 0 &&
             (worst == Alarm::State::Normal || int(e.alarm.state) < int(worst)))
             worst = e.alarm.state;
     return worst;

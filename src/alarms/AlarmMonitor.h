@@ -87,6 +87,6 @@ private:
 
     MonotonicClock& m_clock;
     AlarmLimits m_limits;
-    std::map<QString, Entry> m_entries; // by id
+    std::map<QString, Entry> m_entries;                                // by id
     std::array<std::optional<std::chrono::nanoseconds>, 3> m_lastGood; // by Group
 };

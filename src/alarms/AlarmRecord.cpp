@@ -1,18 +1,14 @@
 #include "AlarmRecord.h"
 
+#include "MachineNumber.h"
+
 #include "AlarmMonitor.h"
 #include "OperatorDialogs.h"
 #include "WholeLineFile.h"
 
 #include <QDir>
-#include <charconv>
 
-namespace {
-QByteArray number(double v) {
-    char text[32];
-    return QByteArray(text, std::to_chars(text, text + sizeof text, v).ptr - text);
-}
-} // namespace
+namespace {} // namespace
 
 AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
                          OperatorDialogs& dialogs)
@@ -23,8 +19,8 @@ AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
 QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
     return at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() + ',' +
            (a.quantity ? quantityKey(*a.quantity) : a.id().section(u'-', 0, 0)).toLatin1() + ',' +
-           a.kindWord().toLower().toLatin1() + ',' + number(a.limit) + ',' + number(a.value) +
-           ',' + a.stateWord().toLatin1() + '\n';
+           a.kindWord().toLower().toLatin1() + ',' + machineNumber(a.limit) + ',' +
+           machineNumber(a.value) + ',' + a.stateWord().toLatin1() + '\n';
 }
 
 void AlarmRecord::write(const Alarm& alarm) {

@@ -27,17 +27,10 @@ double valueOf(const MeasurementState& s, Quantity q) {
 AlarmWatch::AlarmWatch(const MeasurementState& state, Acquisition& acquisition,
                        AlarmMonitor& monitor)
     : m_state(state), m_monitor(monitor) {
-    connect(&acquisition, &Acquisition::readoutShown, this,
-            [this](Readout readout, const QString& text) {
-                // A number shown is a good read; "---" and an emptied readout are none.
-                if (!text.isEmpty() && text != u"---")
-                    m_read.insert(readout);
-            });
-    connect(&acquisition, &Acquisition::cycleFinished, this, &AlarmWatch::cycleEnded);
+    connect(&acquisition, &Acquisition::cycleRead, this, &AlarmWatch::cycleRead);
 }
 
-void AlarmWatch::cycleEnded() {
-    const std::set<Readout> read = std::exchange(m_read, {});
+void AlarmWatch::cycleRead(const std::set<Readout>& read) {
     for (Readout r : read)
         m_monitor.groupRead(groupOf(r));
     for (Quantity q : kQuantities)

@@ -16,9 +16,8 @@ public:
     AlarmWatch(const MeasurementState& state, Acquisition& acquisition, AlarmMonitor& monitor);
 
 private:
-    void cycleEnded();
+    void cycleRead(const std::set<Readout>& read);
 
     const MeasurementState& m_state;
     AlarmMonitor& m_monitor;
-    std::set<Readout> m_read;
 };

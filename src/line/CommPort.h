@@ -54,10 +54,14 @@ public:
         return m_openCount;
     }
 #endif
-    bool deviceAway() const override { return m_lost; }
+    bool deviceAway() const override {
+        return m_lost;
+    }
     void checkDevice() override;
     // The device that went away, while it is waited for.
-    QString awayDevice() const { return m_lost ? m_device : QString(); }
+    QString awayDevice() const {
+        return m_lost ? m_device : QString();
+    }
 
 signals:
     // The device went away under the open port (an adapter pulled out): the port is closed.

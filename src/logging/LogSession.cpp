@@ -5,8 +5,7 @@
 #include <QDir>
 #include <QScopedValueRollback>
 
-LogSession::LogSession(const MeasurementState& state, OperatorDialogs& dialogs,
-                       OnFailure onFailure)
+LogSession::LogSession(const MeasurementState& state, OperatorDialogs& dialogs, OnFailure onFailure)
     : m_writer(state), m_dialogs(dialogs), m_onFailure(onFailure),
       m_totalLitersText([] { return QStringLiteral("000"); }) {
     m_timer.setObjectName(QStringLiteral("tmrLogger"));
@@ -56,8 +55,7 @@ void LogSession::tick() {
         if (!m_writer.stillReachable(&error) && m_onFailure == OnFailure::Reopen && reopen())
             error.clear(); // moved away: its path starts a new file
     }
-    if (error.isEmpty() &&
-        m_writer.writeRow(QTime::currentTime(), m_totalLitersText(), &error))
+    if (error.isEmpty() && m_writer.writeRow(QTime::currentTime(), m_totalLitersText(), &error))
         return;
     failed(error);
 }

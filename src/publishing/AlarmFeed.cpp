@@ -1,15 +1,11 @@
 #include "AlarmFeed.h"
 
+#include "MachineNumber.h"
+
 #include "AlarmMonitor.h"
 #include "MqttPublisher.h"
 
-#include <charconv>
-
 namespace {
-QByteArray number(double v) {
-    char text[32];
-    return QByteArray(text, std::to_chars(text, text + sizeof text, v).ptr - text);
-}
 QByteArray isoTime(const QDateTime& t) {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1();
 }
@@ -22,7 +18,7 @@ AlarmFeed::AlarmFeed(AlarmMonitor& monitor, MqttPublisher& publisher)
 
 QByteArray AlarmFeed::jsonOf(const Alarm& a) {
     return "{\"id\":\"" + a.id().toLatin1() + "\",\"kind\":\"" + a.kindWord().toLower().toLatin1() +
-           "\",\"limit\":" + number(a.limit) + ",\"value\":" + number(a.value) +
+           "\",\"limit\":" + machineNumber(a.limit) + ",\"value\":" + machineNumber(a.value) +
            ",\"state\":\"" + a.stateWord().toLatin1() + "\",\"since\":\"" + isoTime(a.since) +
            "\"}";
 }
@@ -31,9 +27,9 @@ void AlarmFeed::publishChange(const Alarm& alarm) {
     if (!m_publisher.settings().enabled)
         return;
     const QByteArray change = jsonOf(alarm);
-    m_publisher.publish(QStringLiteral("alarm"),
-                        "{\"time\":\"" + isoTime(QDateTime::currentDateTime()) + "\"," +
-                            change.mid(1));
+    m_publisher.publish(QStringLiteral("alarm"), "{\"time\":\"" +
+                                                     isoTime(QDateTime::currentDateTime()) + "\"," +
+                                                     change.mid(1));
     QByteArray standing = "[";
     for (const Alarm& a : m_monitor.alarms())
         standing += (standing.size() > 1 ? "," : "") + jsonOf(a);

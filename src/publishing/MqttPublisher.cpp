@@ -226,11 +226,12 @@ void MqttPublisher::serve() {
 
 bool MqttPublisher::connectNow() {
     // A fresh client each time: nothing of an old connection is sent twice behind our back.
-    mosquitto_reinitialise(m_mosq, QStringLiteral("dgh-%1-%2")
-                                       .arg(m_settings.station)
-                                       .arg(QCoreApplication::applicationPid())
-                                       .toUtf8()
-                                       .constData(),
+    mosquitto_reinitialise(m_mosq,
+                           QStringLiteral("dgh-%1-%2")
+                               .arg(m_settings.station)
+                               .arg(QCoreApplication::applicationPid())
+                               .toUtf8()
+                               .constData(),
                            true, this);
     mosquitto_connect_callback_set(m_mosq, &MqttPublisher::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::onDisconnect);
@@ -238,15 +239,14 @@ bool MqttPublisher::connectNow() {
     const QByteArray will = (m_prefix + QStringLiteral("status")).toUtf8();
     mosquitto_will_set(m_mosq, will.constData(), 7, "offline", 1, true);
     if (!m_settings.user.isEmpty())
-        mosquitto_username_pw_set(m_mosq, m_settings.user.toUtf8().constData(),
-                                  m_settings.password.isEmpty()
-                                      ? nullptr
-                                      : m_settings.password.toUtf8().constData());
+        mosquitto_username_pw_set(
+            m_mosq, m_settings.user.toUtf8().constData(),
+            m_settings.password.isEmpty() ? nullptr : m_settings.password.toUtf8().constData());
     if (m_address.tls) {
         const QByteArray ca = m_settings.caFile.toLocal8Bit();
-        const int rc = mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
-                                         ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr,
-                                         nullptr, nullptr);
+        const int rc =
+            mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
+                              ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             reportOnce(QStringLiteral("MQTT: the TLS settings cannot be used: %1")
                            .arg(QString::fromUtf8(mosquitto_strerror(rc))));

@@ -18,9 +18,9 @@ bool stationCharacter(QChar c) {
 std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* why) {
     const QUrl parsed(url.trimmed(), QUrl::StrictMode);
     const QString scheme = parsed.scheme().toLower();
-    if (!parsed.isValid() || (scheme != u"mqtt" && scheme != u"mqtts") ||
-        parsed.host().isEmpty() || !(parsed.path().isEmpty() || parsed.path() == u"/") ||
-        parsed.hasQuery() || !parsed.userInfo().isEmpty()) {
+    if (!parsed.isValid() || (scheme != u"mqtt" && scheme != u"mqtts") || parsed.host().isEmpty() ||
+        !(parsed.path().isEmpty() || parsed.path() == u"/") || parsed.hasQuery() ||
+        !parsed.userInfo().isEmpty()) {
         *why = QStringLiteral("\"%1\" is not a broker address: write mqtt://host:1883 or "
                               "mqtts://host:8883.")
                    .arg(url);

@@ -1,12 +1,13 @@
 #include "ReadingFeed.h"
 
+#include "MachineNumber.h"
+
 #include "Acquisition.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
 #include "RegionalText.h"
 
 #include <QDateTime>
-#include <charconv>
 
 namespace {
 // Each readout's key and value; the values as the state holds them, not as text.
@@ -28,12 +29,6 @@ const Quantity kQuantities[] = {
     {Readout::TotalLiters, "total", &MeasurementState::totalLiters},
 };
 
-// A JSON number: the shortest text that reads back the same, with a full stop in any region.
-QByteArray number(double value) {
-    char text[32];
-    return QByteArray(text, std::to_chars(text, text + sizeof text, value).ptr - text);
-}
-
 QByteArray jsonText(const QString& text) {
     QByteArray out = "\"";
     for (QChar c : text) {
@@ -51,26 +46,20 @@ QByteArray jsonText(const QString& text) {
 ReadingFeed::ReadingFeed(const MeasurementState& state, Acquisition& acquisition,
                          MqttPublisher& publisher)
     : m_state(state), m_publisher(publisher) {
-    connect(&acquisition, &Acquisition::readoutShown, this,
-            [this](Readout readout, const QString& text) {
-                if (!text.isEmpty() && text != u"---")
-                    m_read.insert(readout);
-            });
-    connect(&acquisition, &Acquisition::cycleFinished, this, &ReadingFeed::publishCycle);
+    connect(&acquisition, &Acquisition::cycleRead, this, &ReadingFeed::publishCycle);
 }
 
-void ReadingFeed::publishCycle() {
-    const std::set<Readout> read = std::exchange(m_read, {});
+void ReadingFeed::publishCycle(const std::set<Readout>& read) {
     if (read.empty() || !m_publisher.settings().enabled)
         return;
     const QDateTime now = QDateTime::currentDateTime();
-    QByteArray json = "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" +
-                      now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() +
-                      '"';
+    QByteArray json =
+        "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" +
+        now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() + '"';
     for (const Quantity& q : kQuantities) {
         if (!read.count(q.readout))
             continue;
-        const QByteArray value = number(m_state.*q.value);
+        const QByteArray value = machineNumber(m_state.*q.value);
         json += ",\"" + QByteArray(q.key) + "\":" + value;
         m_publisher.setLatest(QLatin1String(q.key), value);
     }
@@ -80,12 +69,12 @@ void ReadingFeed::publishCycle() {
 void ReadingFeed::publishCalibration() {
     const MeasurementState& s = m_state;
     const auto probe = [](double offset, double slope, const QString& serial, double date) {
-        return "{\"offset\":" + number(offset) + ",\"slope\":" + number(slope) +
+        return "{\"offset\":" + machineNumber(offset) + ",\"slope\":" + machineNumber(slope) +
                ",\"serial\":" + jsonText(serial) + ",\"date\":\"" +
                regional::dateTimeOf(date).date().toString(Qt::ISODate).toLatin1() + "\"}";
     };
-    m_publisher.publishRetained(QStringLiteral("calibration"),
-                                "{\"probe1\":" + probe(s.offset1, s.slope1, s.serial1, s.calDate1) +
-                                    ",\"probe2\":" + probe(s.offset2, s.slope2, s.serial2, s.calDate2) +
-                                    '}');
+    m_publisher.publishRetained(
+        QStringLiteral("calibration"),
+        "{\"probe1\":" + probe(s.offset1, s.slope1, s.serial1, s.calDate1) +
+            ",\"probe2\":" + probe(s.offset2, s.slope2, s.serial2, s.calDate2) + '}');
 }

@@ -20,10 +20,9 @@ public:
     void publishCalibration();
 
 private:
-    void publishCycle();
+    void publishCycle(const std::set<Readout>& read);
 
     const MeasurementState& m_state;
     MqttPublisher& m_publisher;
-    std::set<Readout> m_read; // shown in the cycle under way
     quint64 m_seq = 0;
 };

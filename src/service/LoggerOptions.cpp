@@ -40,12 +40,23 @@ const QString kUsage = QStringLiteral(
     "or the log cannot be opened, 2 for a bad option.\n");
 
 const QStringList kValued = {
-    QStringLiteral("config"),       QStringLiteral("port"),         QStringLiteral("device"),
-    QStringLiteral("rate"),         QStringLiteral("groups"),       QStringLiteral("probe1-therm"),
-    QStringLiteral("probe2-therm"), QStringLiteral("log"),          QStringLiteral("interval"),
-    QStringLiteral("settings"),     QStringLiteral("duration"),     QStringLiteral("mqtt"),
-    QStringLiteral("station"),      QStringLiteral("mqtt-user"),    QStringLiteral("mqtt-password-file"),
-    QStringLiteral("mqtt-ca"),      QStringLiteral("mqtt-keepalive"),
+    QStringLiteral("config"),
+    QStringLiteral("port"),
+    QStringLiteral("device"),
+    QStringLiteral("rate"),
+    QStringLiteral("groups"),
+    QStringLiteral("probe1-therm"),
+    QStringLiteral("probe2-therm"),
+    QStringLiteral("log"),
+    QStringLiteral("interval"),
+    QStringLiteral("settings"),
+    QStringLiteral("duration"),
+    QStringLiteral("mqtt"),
+    QStringLiteral("station"),
+    QStringLiteral("mqtt-user"),
+    QStringLiteral("mqtt-password-file"),
+    QStringLiteral("mqtt-ca"),
+    QStringLiteral("mqtt-keepalive"),
 };
 const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite")};
 
@@ -104,10 +115,9 @@ std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QS
         if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
             value = value.mid(1, value.size() - 2);
         if (equals < 0 || (!section.isEmpty() && section.compare(u"General", Qt::CaseInsensitive)))
-            return refused(QStringLiteral("config"),
-                           QStringLiteral("line %1 of %2 is not a key of the options")
-                               .arg(number)
-                               .arg(path));
+            return refused(
+                QStringLiteral("config"),
+                QStringLiteral("line %1 of %2 is not a key of the options").arg(number).arg(path));
         if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key) && !alarmKey(key)))
             return refused(QStringLiteral("config"),
                            QStringLiteral("'%1' in %2 is not an option").arg(key, path));
@@ -142,8 +152,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         for (const QString& name : value.split(',', Qt::SkipEmptyParts)) {
             const auto g = names.find(name.trimmed().toLower());
             if (g == names.end())
-                return refused(key, QStringLiteral("'%1' is not one of flow, ph, therm")
-                                        .arg(name.trimmed()));
+                return refused(
+                    key, QStringLiteral("'%1' is not one of flow, ph, therm").arg(name.trimmed()));
             o.groups.insert(*g);
         }
         if (o.groups.empty())
@@ -160,8 +170,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     } else if (key == u"interval") {
         const auto s = decimalNumber(value);
         if (!s || *s < 0.1 - 1e-9 || *s > 60 + 1e-9)
-            return refused(key, QStringLiteral("'%1' is not a number of seconds from 0.1 to 60")
-                                    .arg(value));
+            return refused(
+                key, QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(value));
         o.intervalMs = int(std::lround(*s * 1000));
     } else if (key == u"append" || key == u"overwrite") {
         const auto on = yesNo(value);
@@ -175,7 +185,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     } else if (key == u"duration") {
         const auto s = decimalNumber(value);
         if (!s || *s <= 0)
-            return refused(key, QStringLiteral("'%1' is not a number of seconds above 0").arg(value));
+            return refused(key,
+                           QStringLiteral("'%1' is not a number of seconds above 0").arg(value));
         o.durationSeconds = *s;
     } else if (alarmKey(key)) {
         if (!setLimit(o.alarms, key, value))
@@ -207,8 +218,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     } else if (key == u"mqtt-keepalive") {
         const auto n = wholeNumber(value);
         if (!n || *n < 5 || *n > 3600) // the client library takes no less
-            return refused(key, QStringLiteral("'%1' is not a whole number of seconds from 5")
-                                    .arg(value));
+            return refused(
+                key, QStringLiteral("'%1' is not a whole number of seconds from 5").arg(value));
         o.publish.keepAliveSeconds = int(*n);
     }
     return std::nullopt;
@@ -226,9 +237,8 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
         if (argument == u"--version")
             return LoggerExit{QStringLiteral("dgh-logger 2.2\n"), 0};
         if (!argument.startsWith(u"--"))
-            return LoggerExit{QStringLiteral("dgh-logger: '%1' is not an option (see --help)")
-                                  .arg(argument),
-                              2};
+            return LoggerExit{
+                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(argument), 2};
         QString key = argument.mid(2);
         QString value;
         const qsizetype equals = key.indexOf('=');

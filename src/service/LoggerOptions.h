@@ -12,8 +12,8 @@
 
 // What a run of dgh-logger is asked to do, from its command line and its config file.
 struct LoggerOptions {
-    qint16 port = 1;  // by the port-number rule, unless a device is given
-    QString device;   // a device path, instead of a port number
+    qint16 port = 1; // by the port-number rule, unless a device is given
+    QString device;  // a device path, instead of a port number
     int rateMs = 1000;
     std::set<Group> groups{Group::Flow, Group::Ph, Group::Therm};
     qint16 probe1Therm = 1;

@@ -12,7 +12,7 @@ public:
     ~ProcessSignals() override;
 
 signals:
-    void stopRequested(); // SIGTERM, SIGINT
+    void stopRequested();   // SIGTERM, SIGINT
     void reopenRequested(); // SIGHUP
 
 private:

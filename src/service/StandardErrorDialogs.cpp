@@ -3,8 +3,8 @@
 #include <QDateTime>
 
 void StandardErrorDialogs::message(const QString& text, const QString&, const QString& detail) {
-    QString line = QDateTime::currentDateTime().toOffsetFromUtc(
-                       QDateTime::currentDateTime().offsetFromUtc())
+    QString line = QDateTime::currentDateTime()
+                       .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                        .toString(Qt::ISODateWithMs) +
                    QLatin1Char(' ') + text;
     if (!detail.isEmpty())

@@ -6,9 +6,9 @@
 #include "LogSession.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
-#include "ReadingFeed.h"
 #include "OperatorDialogs.h"
 #include "PortSelection.h"
+#include "ReadingFeed.h"
 
 #include <QDir>
 #include <QThread>

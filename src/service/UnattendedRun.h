@@ -22,8 +22,8 @@ class UnattendedRun : public QObject {
 public:
     UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
                   Acquisition& acquisition, LogSession& logSession,
-                  const CalibrationStore& calibration, MqttPublisher& publisher,
-                  ReadingFeed& feed, OperatorDialogs& dialogs);
+                  const CalibrationStore& calibration, MqttPublisher& publisher, ReadingFeed& feed,
+                  OperatorDialogs& dialogs);
 
     // False, after saying why, when the port or the log cannot be opened.
     bool start();

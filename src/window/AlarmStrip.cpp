@@ -67,8 +67,9 @@ AlarmStrip::AlarmStrip(AlarmMonitor& monitor, const AlarmSettings& settings,
         if (m_settings.sound)
             QApplication::beep();
         // Announced: the readout's name carries the state, and an alert names the alarm.
-        QWidget* about = alarm.quantity ? static_cast<QWidget*>(m_readouts[int(readoutOf(*alarm.quantity))])
-                                        : static_cast<QWidget*>(m_list);
+        QWidget* about = alarm.quantity
+                             ? static_cast<QWidget*>(m_readouts[int(readoutOf(*alarm.quantity))])
+                             : static_cast<QWidget*>(m_list);
         about->setAccessibleDescription(QStringLiteral("Alarm: ") + alarm.text());
         QAccessibleEvent alert(about, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
@@ -82,8 +83,9 @@ void AlarmStrip::refresh() {
     for (const Alarm& a : alarms)
         lines.append(a.text() + stateSuffix(a));
     m_list->setText(lines.join(u'\n'));
-    m_list->setAccessibleName(lines.isEmpty() ? QStringLiteral("No alarms")
-                                              : QStringLiteral("Alarms: ") + lines.join(QStringLiteral("; ")));
+    m_list->setAccessibleName(lines.isEmpty()
+                                  ? QStringLiteral("No alarms")
+                                  : QStringLiteral("Alarms: ") + lines.join(QStringLiteral("; ")));
     setVisible(!alarms.isEmpty());
     for (int r = 0; r < m_readouts.size(); ++r) {
         QString word;

@@ -1,6 +1,7 @@
 #include "AlarmsDialog.h"
 
 #include "AlarmMonitor.h"
+#include "MachineNumber.h"
 #include "OperatorDialogs.h"
 #include "RegionalText.h"
 #include "SettingsLocation.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <charconv>
 
 namespace {
 const char* const kColumns[] = {"Low", "High", "Deadband", "Delay (s)"};
@@ -45,7 +45,8 @@ AlarmsDialog::AlarmsDialog(AlarmMonitor& monitor, AlarmSettings& current,
                                   regional::numberText(l.onDelaySeconds)};
         for (int c = 0; c < 4; ++c) {
             auto* edit = new QLineEdit(values[c], this);
-            edit->setObjectName(QStringLiteral("txt_%1_%2").arg(quantityKey(q), QLatin1String(kParts[c])));
+            edit->setObjectName(
+                QStringLiteral("txt_%1_%2").arg(quantityKey(q), QLatin1String(kParts[c])));
             edit->setAccessibleName(quantityName(q) + u' ' + QLatin1String(kColumns[c]));
             edit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
             grid->addWidget(edit, row, c + 1);
@@ -88,13 +89,11 @@ void AlarmsDialog::confirm() {
         if (text.isEmpty() && (key.endsWith(u"-low") || key.endsWith(u"-high")))
             return setLimit(limits, key, QString());
         if (!regional::parseNumber(text, &v)) {
-            m_dialogs.message(QStringLiteral("\"%1\" is not a number (%2).")
-                                  .arg(text, edit->accessibleName()));
+            m_dialogs.message(
+                QStringLiteral("\"%1\" is not a number (%2).").arg(text, edit->accessibleName()));
             return false;
         }
-        char digits[32];
-        const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-        return setLimit(limits, key, QString::fromLatin1(digits, end - digits));
+        return setLimit(limits, key, QString::fromLatin1(machineNumber(v)));
     };
     for (Quantity q : kQuantities)
         for (int c = 0; c < 4; ++c)

@@ -12,14 +12,14 @@
 #include "Knob.h"
 #include "LogSession.h"
 #include "LogSetupDialog.h"
+#include "MeasurementState.h"
+#include "ModeSelector.h"
 #include "MqttPublisher.h"
+#include "OperatorDialogs.h"
+#include "PortSelection.h"
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
 #include "ReadingFeed.h"
-#include "MeasurementState.h"
-#include "ModeSelector.h"
-#include "OperatorDialogs.h"
-#include "PortSelection.h"
 #include "ReadoutLabel.h"
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
@@ -43,8 +43,8 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
                        const PublishingServices& publishing, const AlarmServices& alarms,
                        OperatorDialogs& dialogs, const QString& programFolder)
     : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
-      m_publishing(publishing), m_alarms(alarms),
-      m_programFolder(programFolder), m_acquisition(acquisition), m_logSession(logSession) {
+      m_publishing(publishing), m_alarms(alarms), m_programFolder(programFolder),
+      m_acquisition(acquisition), m_logSession(logSession) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));

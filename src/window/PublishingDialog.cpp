@@ -39,11 +39,11 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     m_user = named(new QLineEdit(p.user, this), "txtUser", QStringLiteral("User name"));
     m_password = named(new QLineEdit(p.password, this), "txtPassword", QStringLiteral("Password"));
     m_password->setEchoMode(QLineEdit::Password);
-    m_remember = named(new QCheckBox(QStringLiteral("&Remember the password"), this),
-                       "chkRemember", QStringLiteral("Remember the password"));
+    m_remember = named(new QCheckBox(QStringLiteral("&Remember the password"), this), "chkRemember",
+                       QStringLiteral("Remember the password"));
     m_remember->setChecked(remember);
-    m_ca = named(new QLineEdit(p.caFile, this), "txtCa",
-                 QStringLiteral("Certificate authority file"));
+    m_ca =
+        named(new QLineEdit(p.caFile, this), "txtCa", QStringLiteral("Certificate authority file"));
     m_ca->setPlaceholderText(QStringLiteral("for mqtts: the system's own when empty"));
 
     auto* form = new QFormLayout;
@@ -61,7 +61,8 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    m_url->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("mqtts://broker.lab.example:8883")));
+    m_url->setMinimumWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("mqtts://broker.lab.example:8883")));
 }
 
 void PublishingDialog::confirm() {

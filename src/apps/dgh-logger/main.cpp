@@ -13,8 +13,8 @@
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
 #include "MqttPublisher.h"
-#include "ReadingFeed.h"
 #include "ProcessSignals.h"
+#include "ReadingFeed.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
 #include "StandardErrorDialogs.h"
@@ -71,7 +71,8 @@ int main(int argc, char* argv[]) {
         dialogs.message(QStringLiteral("Alarm %1: %2").arg(alarm.stateWord(), alarm.text()));
     });
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
-    QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run, &UnattendedRun::reopenLog);
+    QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run,
+                     &UnattendedRun::reopenLog);
     QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);
     if (!run.start())
         return 1;
