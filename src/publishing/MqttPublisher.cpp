@@ -236,6 +236,8 @@ bool MqttPublisher::connectNow() {
     mosquitto_connect_callback_set(m_mosq, &MqttPublisher::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttPublisher::onPublish);
+    // A cycle's few small messages go at once, not held back for the last one's acknowledgement.
+    mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     const QByteArray will = (m_prefix + QStringLiteral("status")).toUtf8();
     mosquitto_will_set(m_mosq, will.constData(), 7, "offline", 1, true);
     if (!m_settings.user.isEmpty())
