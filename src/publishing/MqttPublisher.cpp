@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -15,6 +17,12 @@ constexpr seconds kLongestBackOff{30};
 // Messages handed to libmosquitto and not yet acknowledged, at most: the rest wait in order.
 constexpr int kInFlight = 100;
 constexpr milliseconds kFlushAtStop{1000};
+
+void setCork(int socket, bool on) {
+    const int value = on ? 1 : 0;
+    if (socket >= 0)
+        setsockopt(socket, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
 
 struct Library {
     Library() { mosquitto_lib_init(); }
@@ -318,6 +326,11 @@ void MqttPublisher::sendPending() {
             ++inFlight;
         }
     }
+    if (out.empty())
+        return;
+    // The cycle's messages leave as one segment: the broker and this thread wake once for them.
+    const int socket = mosquitto_socket(m_mosq);
+    setCork(socket, out.size() > 1);
     for (const Out& o : out) {
         int mid = 0;
         if (mosquitto_publish(m_mosq, &mid, o.topic.constData(), int(o.payload.size()),
@@ -326,6 +339,7 @@ void MqttPublisher::sendPending() {
         if (!o.retained)
             m_sent[mid] = o.id;
     }
+    setCork(socket, false);
 }
 
 void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
