@@ -17,6 +17,7 @@ constexpr seconds kLongestBackOff{30};
 // Messages handed to libmosquitto and not yet acknowledged, at most: the rest wait in order.
 constexpr int kInFlight = 100;
 constexpr milliseconds kFlushAtStop{1000};
+constexpr seconds kValuesEvery{1};
 
 void setCork(int socket, bool on) {
     const int value = on ? 1 : 0;
@@ -312,8 +313,14 @@ void MqttPublisher::sendPending() {
     std::vector<Out> out;
     {
         std::lock_guard lock(m_mutex);
+        // The values' latest texts at most once a second, whatever the rate: a dashboard's
+        // number, not a second copy of every reading.
+        const auto now = steady_clock::now();
+        const bool valuesDue = now - m_valuesSentAt >= kValuesEvery;
+        if (valuesDue)
+            m_valuesSentAt = now;
         for (auto& [topic, retained] : m_retained)
-            if (!std::exchange(retained.sent, true))
+            if ((retained.qos == 1 || valuesDue) && !std::exchange(retained.sent, true))
                 out.push_back({0, topic.toUtf8(), retained.payload, true, retained.qos});
         int inFlight = int(m_sent.size());
         for (Message& m : m_queue) {

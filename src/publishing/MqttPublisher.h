@@ -44,8 +44,9 @@ public:
     void publish(const QString& subtopic, const QByteArray& payload);
     // Retained, QoS 1; only the latest of each topic waits for the broker.
     void publishRetained(const QString& subtopic, const QByteArray& payload);
-    // A value's latest text: retained, QoS 0 (the next one follows soon), and sent with the next
-    // message rather than on its own, so that a cycle wakes the thread once.
+    // A value's latest text: retained, QoS 0 (the next one follows soon), sent with the next
+    // message rather than on its own, so that a cycle wakes the thread once, and at most once a
+    // second.
     void setLatest(const QString& subtopic, const QByteArray& payload);
     Status status() const;
     // "MQTT: connected to host", "MQTT: reconnecting (12 queued)", "MQTT: off".
@@ -103,6 +104,7 @@ private:
     bool m_everConnected = false;
     std::chrono::seconds m_backOff{1};
     std::chrono::steady_clock::time_point m_nextAttempt{};
+    std::chrono::steady_clock::time_point m_valuesSentAt{};
     std::map<int, quint64> m_sent; // mid -> message id
     int m_wakeFd = -1;
     std::atomic<bool> m_quit = false;
