@@ -24,7 +24,7 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     const PublishSettings p =
         m_publisher.settings().url.isEmpty() ? stored : m_publisher.settings();
 
-    auto named = [this](auto* widget, const char* name, const QString& accessible) {
+    auto named = [](auto* widget, const char* name, const QString& accessible) {
         widget->setObjectName(QLatin1String(name));
         widget->setAccessibleName(accessible);
         return widget;
