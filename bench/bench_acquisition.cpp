@@ -11,6 +11,7 @@
 
 void loggerRows(const RowAdder& row, double seconds);
 void publishingRows(const RowAdder& row, double seconds);
+void alarmRows(const RowAdder& row);
 
 namespace {
 struct Row {
@@ -266,6 +267,7 @@ int main(int argc, char* argv[]) {
     const RowAdder adder{row};
     loggerRows(adder, loggerSeconds);
     publishingRows(adder, publishSeconds);
+    alarmRows(adder);
 
     out << "| measure | median | worst | target |\n|---|---:|---:|---|\n";
     for (const Row& r : rows) {
