@@ -4,7 +4,7 @@
 // Markdown table of medians and worst cases over several runs. Never part of the tests.
 //
 //   bench_acquisition [--runs N] [--seconds S] [--log-seconds S] [--cpu-seconds S]
-//                     [--logger-seconds S] [--publish-seconds S]
+//                     [--logger-seconds S] [--publish-seconds S] [--only publishing]
 // The logger rows run dgh-logger itself, a process of its own, and read its processor time and
 // memory from /proc.
 #include "BenchSupport.h"
@@ -35,8 +35,11 @@ int main(int argc, char* argv[]) {
 
     int runs = 3;
     double seconds = 5, logSeconds = 60, cpuSeconds = 60, loggerSeconds = 120, publishSeconds = 30;
+    QString only; // "publishing": only its rows, for trying a change to the publisher
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--only"))
+            only = args[i + 1];
         const double v = args[i + 1].toDouble();
         if (args[i] == QLatin1String("--runs"))
             runs = int(v);
@@ -58,6 +61,21 @@ int main(int argc, char* argv[]) {
         rows.push_back({what, {}, target, decimals, higherIsWorse});
         return rows.back().perRun;
     };
+
+    const auto printTable = [&] {
+        out << "| measure | median | worst | target |\n|---|---:|---:|---|\n";
+        for (const Row& r : rows) {
+            const double w = r.higherIsWorse ? worst(r.perRun) : least(r.perRun);
+            out << "| " << r.what << " | " << cell(median(r.perRun), r.decimals) << " | "
+                << cell(w, r.decimals) << " | " << r.target << " |\n";
+        }
+    };
+    const RowAdder adder{row};
+    if (only == QLatin1String("publishing")) {
+        publishingRows(adder, publishSeconds);
+        printTable();
+        return 0;
+    }
 
     Samples& startUp = row(QStringLiteral("start-up to window shown (ms)"), QString(), 0);
     for (int r = 0; r < runs; ++r) {
@@ -264,17 +282,11 @@ int main(int argc, char* argv[]) {
         memoryGrowth.push_back(residentMb() - full);
     }
 
-    const RowAdder adder{row};
     loggerRows(adder, loggerSeconds);
     publishingRows(adder, publishSeconds);
     alarmRows(adder);
 
-    out << "| measure | median | worst | target |\n|---|---:|---:|---|\n";
-    for (const Row& r : rows) {
-        const double w = r.higherIsWorse ? worst(r.perRun) : least(r.perRun);
-        out << "| " << r.what << " | " << cell(median(r.perRun), r.decimals) << " | "
-            << cell(w, r.decimals) << " | " << r.target << " |\n";
-    }
+    printTable();
     out << "\n"
         << runs << " runs of " << seconds << " s per rate; logging " << logSeconds
         << " s; processor " << cpuSeconds << " s.\n";

@@ -3,12 +3,11 @@
 #include "MachineNumber.h"
 
 #include "AlarmMonitor.h"
+#include "IsoTime.h"
 #include "OperatorDialogs.h"
 #include "WholeLineFile.h"
 
 #include <QDir>
-
-namespace {} // namespace
 
 AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
                          OperatorDialogs& dialogs)
@@ -17,7 +16,7 @@ AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
 }
 
 QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
-    return at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() + ',' +
+    return isoTime(at) + ',' +
            (a.quantity ? quantityKey(*a.quantity) : a.id().section(u'-', 0, 0)).toLatin1() + ',' +
            a.kindWord().toLower().toLatin1() + ',' + machineNumber(a.limit) + ',' +
            machineNumber(a.value) + ',' + a.stateWord().toLatin1() + '\n';

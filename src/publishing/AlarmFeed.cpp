@@ -3,13 +3,8 @@
 #include "MachineNumber.h"
 
 #include "AlarmMonitor.h"
+#include "IsoTime.h"
 #include "MqttPublisher.h"
-
-namespace {
-QByteArray isoTime(const QDateTime& t) {
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1();
-}
-} // namespace
 
 AlarmFeed::AlarmFeed(AlarmMonitor& monitor, MqttPublisher& publisher)
     : m_monitor(monitor), m_publisher(publisher) {

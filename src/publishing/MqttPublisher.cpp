@@ -104,7 +104,7 @@ void MqttPublisher::publish(const QString& subtopic, const QByteArray& payload) 
     bool waiting = false;
     {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back({m_nextId++, m_prefix + subtopic, payload});
+        m_queue.push_back({m_nextId++, subtopic, payload});
         while (qsizetype(m_queue.size()) > m_queueBound) {
             m_queue.pop_front();
             ++m_status.dropped;
@@ -122,16 +122,20 @@ void MqttPublisher::publishRetained(const QString& subtopic, const QByteArray& p
         return;
     {
         std::lock_guard lock(m_mutex);
-        m_retained[m_prefix + subtopic] = {payload, 1, false};
+        m_retained[subtopic] = {payload, 1, false};
     }
     wake();
 }
 
-void MqttPublisher::setLatest(const QString& subtopic, const QByteArray& payload) {
+void MqttPublisher::setLatest(QLatin1StringView subtopic, const QByteArray& payload) {
     if (!m_settings.enabled)
         return;
+    const Retained latest{payload, 0, false};
     std::lock_guard lock(m_mutex);
-    m_retained[m_prefix + subtopic] = {payload, 0, false};
+    if (const auto known = m_retained.find(subtopic); known != m_retained.end())
+        known->second = latest;
+    else
+        m_retained.emplace(subtopic, latest);
 }
 
 MqttPublisher::Status MqttPublisher::status() const {
@@ -191,8 +195,14 @@ void MqttPublisher::serve() {
             linkUp = connectNow();
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {-1, 0, 0}};
         const int socket = mosquitto_socket(m_mosq);
+        // Once connected and with nothing waiting for room, the broker's acknowledgements wait in
+        // the socket for the next wake-up (a message, or the second's): one wake-up a cycle, not
+        // two. A connection the broker closed shows then too, within a second.
+        const bool watchInput = !m_connected || m_waitingForRoom;
         if (linkUp && socket >= 0)
-            fds[1] = {socket, short(POLLIN | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0};
+            fds[1] = {
+                socket,
+                short((watchInput ? POLLIN : 0) | (mosquitto_want_write(m_mosq) ? POLLOUT : 0)), 0};
         milliseconds timeout{1000};
         if (!linkUp)
             timeout = std::clamp(duration_cast<milliseconds>(m_nextAttempt - steady_clock::now()),
@@ -205,7 +215,7 @@ void MqttPublisher::serve() {
         if (!linkUp)
             continue;
         int rc = MOSQ_ERR_SUCCESS;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+        if (m_connected || (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
             rc = mosquitto_loop_read(m_mosq, 1);
         if (rc == MOSQ_ERR_SUCCESS && (fds[1].revents & POLLOUT))
             rc = mosquitto_loop_write(m_mosq, 1);
@@ -297,6 +307,7 @@ void MqttPublisher::dropConnection(int reason) {
             retained.sent = false;
     }
     m_sent.clear();
+    m_waitingForRoom = false;
     m_nextAttempt = steady_clock::now() + m_backOff;
     m_backOff = std::min(m_backOff * 2, kLongestBackOff);
     setState(m_everConnected ? State::Reconnecting : State::Connecting);
@@ -321,23 +332,27 @@ void MqttPublisher::sendPending() {
             m_valuesSentAt = now;
         for (auto& [topic, retained] : m_retained)
             if ((retained.qos == 1 || valuesDue) && !std::exchange(retained.sent, true))
-                out.push_back({0, topic.toUtf8(), retained.payload, true, retained.qos});
+                out.push_back(
+                    {0, (m_prefix + topic).toUtf8(), retained.payload, true, retained.qos});
         int inFlight = int(m_sent.size());
+        m_waitingForRoom = false;
         for (Message& m : m_queue) {
-            if (inFlight >= kInFlight)
-                break;
             if (m.mid != 0 || m.acknowledged)
                 continue;
+            if (inFlight >= kInFlight) {
+                m_waitingForRoom = true;
+                break;
+            }
             m.mid = -1; // handed over below
-            out.push_back({m.id, m.topic.toUtf8(), m.payload, false, 1});
+            out.push_back({m.id, (m_prefix + m.subtopic).toUtf8(), m.payload, false, 1});
             ++inFlight;
         }
     }
     if (out.empty())
         return;
-    // The cycle's messages leave as one segment: the broker and this thread wake once for them.
-    const int socket = mosquitto_socket(m_mosq);
-    setCork(socket, out.size() > 1);
+    // Several messages leave as one segment: the broker and this thread wake once for them.
+    const int socket = out.size() > 1 ? mosquitto_socket(m_mosq) : -1;
+    setCork(socket, true);
     for (const Out& o : out) {
         int mid = 0;
         if (mosquitto_publish(m_mosq, &mid, o.topic.constData(), int(o.payload.size()),
@@ -363,8 +378,7 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     {
         std::lock_guard lock(p->m_mutex);
         p->m_reported.clear();
-        p->m_retained[p->m_prefix + QStringLiteral("status")] = {QByteArrayLiteral("online"), 1,
-                                                                 false};
+        p->m_retained[QStringLiteral("status")] = {QByteArrayLiteral("online"), 1, false};
     }
     p->setState(State::Connected);
     p->sendPending();

@@ -47,7 +47,7 @@ public:
     // A value's latest text: retained, QoS 0 (the next one follows soon), sent with the next
     // message rather than on its own, so that a cycle wakes the thread once, and at most once a
     // second.
-    void setLatest(const QString& subtopic, const QByteArray& payload);
+    void setLatest(QLatin1StringView subtopic, const QByteArray& payload);
     Status status() const;
     // "MQTT: connected to host", "MQTT: reconnecting (12 queued)", "MQTT: off".
     QString statusText() const;
@@ -58,7 +58,7 @@ signals:
 private:
     struct Message {
         quint64 id;
-        QString topic;
+        QString subtopic;
         QByteArray payload;
         int mid = 0; // libmosquitto's number while it is sent and not yet acknowledged
         bool acknowledged = false;
@@ -94,7 +94,7 @@ private:
         int qos = 1;
         bool sent = false;
     };
-    std::map<QString, Retained> m_retained; // latest by topic
+    std::map<QString, Retained, std::less<>> m_retained; // latest by subtopic
     quint64 m_nextId = 1;
     QString m_reported;
 
@@ -106,6 +106,7 @@ private:
     std::chrono::steady_clock::time_point m_nextAttempt{};
     std::chrono::steady_clock::time_point m_valuesSentAt{};
     std::map<int, quint64> m_sent; // mid -> message id
+    bool m_waitingForRoom = false; // messages wait for acknowledgements to free a place
     int m_wakeFd = -1;
     std::atomic<bool> m_quit = false;
     std::thread m_thread;

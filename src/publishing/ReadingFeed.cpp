@@ -7,8 +7,6 @@
 #include "MqttPublisher.h"
 #include "RegionalText.h"
 
-#include <QDateTime>
-
 namespace {
 // Each readout's key and value; the values as the state holds them, not as text.
 struct Quantity {
@@ -52,16 +50,14 @@ ReadingFeed::ReadingFeed(const MeasurementState& state, Acquisition& acquisition
 void ReadingFeed::publishCycle(const std::set<Readout>& read) {
     if (read.empty() || !m_publisher.settings().enabled)
         return;
-    const QDateTime now = QDateTime::currentDateTime();
     QByteArray json =
-        "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" +
-        now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1() + '"';
+        "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" + m_clock.now() + '"';
     for (const Quantity& q : kQuantities) {
         if (!read.count(q.readout))
             continue;
         const QByteArray value = machineNumber(m_state.*q.value);
-        json += ",\"" + QByteArray(q.key) + "\":" + value;
-        m_publisher.setLatest(QLatin1String(q.key), value);
+        json.append(",\"").append(q.key).append("\":").append(value);
+        m_publisher.setLatest(QLatin1StringView(q.key), value);
     }
     m_publisher.publish(QStringLiteral("reading"), json + '}');
 }

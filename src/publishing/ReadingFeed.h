@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstrumentPanel.h"
+#include "IsoTime.h"
 
 #include <QObject>
 #include <set>
@@ -25,4 +26,5 @@ private:
     const MeasurementState& m_state;
     MqttPublisher& m_publisher;
     quint64 m_seq = 0;
+    IsoClock m_clock;
 };
