@@ -41,13 +41,14 @@ double rowsPerSecondWith(const QString& url, double seconds) {
 // without on either side, since two separate runs of the program differ by more than the
 // publisher costs. Connecting and saying goodbye, once a run, are left out of the windows.
 struct Alternation {
-    Samples processorAdded; // per cycle, one a window with publishing
-    double longestStallWith = 0;
-    double longestStallWithout = 0;
+    Samples processorAdded;   // per cycle, one a window with publishing
+    Samples longestStallWith; // one a window
+    Samples longestStallWithout;
 };
 
 Alternation alternate(const QString& url, double seconds) {
     constexpr double kWindow = 3;
+    constexpr double kStallWindow = 5;
     Program p;
     p.start();
     p.allGroupsOn(4);
@@ -72,12 +73,13 @@ Alternation alternate(const QString& url, double seconds) {
     }
     for (size_t w = 1; w + 1 < perCycle.size(); w += 2)
         a.processorAdded.push_back(perCycle[w] - (perCycle[w - 1] + perCycle[w + 1]) / 2);
-    for (int w = 0; w < 4; ++w) {
+    // The host's own hiccups hold the loop for a few milliseconds now and then, with publishing
+    // or without: hence the longest stall of each window, both ways.
+    for (int w = 0; w < 2 * std::max(2, int(seconds / (2 * kStallWindow))); ++w) {
         publishing(w % 2);
         Heartbeat beat;
-        runFor(seconds / 4);
-        double& longest = w % 2 ? a.longestStallWith : a.longestStallWithout;
-        longest = std::max(longest, worst(beat.stallsMs));
+        runFor(kStallWindow);
+        (w % 2 ? a.longestStallWith : a.longestStallWithout).push_back(worst(beat.stallsMs));
     }
     return a;
 }
@@ -179,12 +181,10 @@ void publishingRows(const RowAdder& row, double seconds) {
     row(QStringLiteral("bare 200-byte send over loopback TCP, sender's processor (ms)"),
         QStringLiteral("reference"), 3)
         .push_back(bareSendMs());
-    row(QStringLiteral("publishing: event loop, longest stall at 100 ms (ms)"),
-        QStringLiteral("< 3"))
-        .push_back(a.longestStallWith);
-    row(QStringLiteral("publishing: event loop, longest stall, same run with it off (ms)"),
-        QStringLiteral("reference"))
-        .push_back(a.longestStallWithout);
+    row(QStringLiteral("publishing: event loop, longest stall in 5 s at 100 ms (ms)"),
+        QStringLiteral("< 3")) = a.longestStallWith;
+    row(QStringLiteral("publishing: the same, in the same run's windows without it (ms)"),
+        QStringLiteral("reference")) = a.longestStallWithout;
     const QString away = QStringLiteral("mqtt://127.0.0.1:%1").arg(freeLoopbackPort());
     const QString neverAnswering = QStringLiteral("mqtt://127.0.0.1:%1").arg(silent.port);
     for (const auto& [where, url] : {std::pair{"up", broker.url()}, std::pair{"away", away},
