@@ -1,3 +1,4 @@
+#include "IsoTime.h"
 #include "RegionalText.h"
 #include "TestLocale.h"
 
@@ -18,6 +19,7 @@ private slots:
     void dateTextRoundTrips();
     void roundsHalvesToEven();
     void clockTextDropsTheDay();
+    void isoClockWritesAsQtDoes();
 };
 
 void TestRegional::numberTextUsEnglish_data() {
@@ -159,4 +161,26 @@ void TestRegional::clockTextDropsTheDay() {
 }
 
 QTEST_APPLESS_MAIN(TestRegional)
+// The machine time of published readings, written by hand for speed: the same text as Qt's, in
+// zones with whole, half-hour and negative offsets.
+void TestRegional::isoClockWritesAsQtDoes() {
+    const bool zoneSet = qEnvironmentVariableIsSet("TZ");
+    const QByteArray zone = qgetenv("TZ");
+    for (const char* tz : {"UTC", "Europe/Berlin", "America/St_Johns", "Asia/Kolkata"}) {
+        qputenv("TZ", tz);
+        IsoClock clock;
+        const QByteArray before = isoTime(QDateTime::currentDateTime());
+        const QByteArray now = clock.now();
+        const QByteArray after = isoTime(QDateTime::currentDateTime());
+        QCOMPARE(now.size(), before.size());
+        QCOMPARE(now.mid(23), before.mid(23)); // the offset, or "Z"
+        QVERIFY2(now.left(23) >= before.left(23) && now.left(23) <= after.left(23),
+                 now.constData());
+    }
+    if (zoneSet)
+        qputenv("TZ", zone);
+    else
+        qunsetenv("TZ");
+}
+
 #include "tst_regional.moc"
