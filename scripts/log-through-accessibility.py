@@ -6,6 +6,7 @@ every group on, sets up logging to FILE at 0.1 s and waits until ROWS rows are w
 
 Needs the session bus, the accessibility bus and QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in the
 program's environment, and xdotool. Exits non-zero, saying why, if a step fails."""
+import csv
 import os
 import subprocess
 import sys
@@ -66,9 +67,10 @@ def act(role, name, within=None, use=lambda node: node.queryAction().doAction(0)
 
 
 def rows_in(path):
-    """The rows that carry readings: eleven items, and a temperature and a pH above zero."""
-    with open(path, encoding='latin-1') as f:
-        rows = [line.split(',') for line in f.read().splitlines() if line.count(',') == 10]
+    """The rows that carry readings: eleven items, and a temperature and a pH above zero. The
+    total is quoted and regional ("0,29" under German), so the rows are read as CSV."""
+    with open(path, encoding='latin-1', newline='') as f:
+        rows = [r for r in csv.reader(f) if len(r) == 11]
     def reading(text):
         try:
             return float(text)

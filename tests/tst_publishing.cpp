@@ -4,8 +4,10 @@
 #include "TestBroker.h"
 #include "TestLocale.h"
 
+#include "MqttPublisher.h"
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
+#include "ScriptedDialogs.h"
 
 #include <QCheckBox>
 #include <QJsonDocument>
@@ -54,6 +56,7 @@ private slots:
     void aKilledLoggerIsOfflineByItsWill();
     void brokersThatDoNotAnswerHoldNoRow();
     void theWindowStoresItsSettingsAndShowsTheState();
+    void aReportNotYetAnsweredHoldsBackTheNext();
 
 private:
     QTemporaryDir m_dir;
@@ -228,4 +231,35 @@ void TestPublishing::theWindowStoresItsSettingsAndShowsTheState() {
 }
 
 QTEST_MAIN(TestPublishing)
+// A box the operator has not answered holds any later report back, instead of opening a box in a
+// box for each outage of a run nobody attends; once answered, the next one shows.
+void TestPublishing::aReportNotYetAnsweredHoldsBackTheNext() {
+    ScriptedDialogs dialogs;
+    MqttPublisher publisher(dialogs);
+    const auto nowhere = [] {
+        PublishSettings s;
+        s.enabled = true;
+        s.url = QStringLiteral("mqtt://127.0.0.1:%1").arg(freeLoopbackPort());
+        s.station = QStringLiteral("rigA");
+        return s;
+    };
+    int open = 0;
+    int deepest = 0;
+    dialogs.onMessage = [&](const QString&) {
+        deepest = std::max(deepest, ++open);
+        if (open == 1 && dialogs.messages.size() == 1) {
+            publisher.configure(nowhere()); // another broker that cannot be reached either
+            QTest::qWait(1500);             // the box stays open meanwhile
+        }
+        --open;
+    };
+    publisher.configure(nowhere());
+    QTRY_COMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(deepest, 1);
+    QCOMPARE(dialogs.messages.size(), 1);
+    publisher.configure(nowhere());
+    QTRY_COMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(deepest, 1);
+}
+
 #include "tst_publishing.moc"

@@ -176,7 +176,17 @@ void MqttPublisher::reportOnce(const QString& text) {
         m_reported = text;
     }
     QMetaObject::invokeMethod(
-        this, [this, text] { m_dialogs.message(text); }, Qt::QueuedConnection);
+        this,
+        [this, text] {
+            // A box not yet answered already tells of the broker, and the state shows what
+            // follows; a second one would open inside the first, one more for each outage of an
+            // unattended run.
+            if (std::exchange(m_telling, true))
+                return;
+            m_dialogs.message(text);
+            m_telling = false;
+        },
+        Qt::QueuedConnection);
 }
 
 void MqttPublisher::serve() {

@@ -97,6 +97,7 @@ private:
     std::map<QString, Retained, std::less<>> m_retained; // latest by subtopic
     quint64 m_nextId = 1;
     QString m_reported;
+    bool m_telling = false; // a report is being shown; the owner's thread only
 
     // The thread's.
     mosquitto* m_mosq = nullptr;
