@@ -13,6 +13,7 @@
 #include "LogSession.h"
 #include "LogSetupDialog.h"
 #include "MeasurementState.h"
+#include "MenuBarNote.h"
 #include "ModeSelector.h"
 #include "MqttPublisher.h"
 #include "OperatorDialogs.h"
@@ -143,21 +144,13 @@ void MainWindow::buildMenus() {
     connect(mnuPhCal, &QAction::triggered, this, &MainWindow::openCalibration);
     connect(mnuPublishing, &QAction::triggered, this, &MainWindow::openPublishing);
     connect(mnuAlarms, &QAction::triggered, this, &MainWindow::openAlarms);
-    m_publishState = new QLabel(m_publishing.publisher.statusText(), menuBar());
+    m_publishState = new MenuBarNote(*this);
     m_publishState->setObjectName(QStringLiteral("lblPublishing"));
-    m_publishState->setContentsMargins(6, 0, 6, 0);
     m_publishState->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
     m_publishState->setFocusPolicy(Qt::TabFocus);
-    menuBar()->setCornerWidget(m_publishState);
-    connect(&m_publishing.publisher, &MqttPublisher::statusChanged, this, [this] {
-        const QString text = m_publishing.publisher.statusText();
-        if (text == m_publishState->text())
-            return;
-        m_publishState->setText(text);
-        // A screen reader hears the change, as of any label's name.
-        QAccessibleEvent changed(m_publishState, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&changed);
-    });
+    m_publishState->setNote(m_publishing.publisher.statusText());
+    connect(&m_publishing.publisher, &MqttPublisher::statusChanged, this,
+            [this] { m_publishState->setNote(m_publishing.publisher.statusText()); });
     connect(mnuComPort, &QAction::triggered, this, [this] {
         selectPort(m_port, m_dialogs);
         showPortDevice();

@@ -25,6 +25,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class MenuBarNote;
 class QPushButton;
 class QRadioButton;
 class ReadoutLabel;
@@ -121,7 +122,7 @@ private:
     QAction* mnuComPort = nullptr;
     QAction* mnuPublishing = nullptr;
     QAction* mnuAlarms = nullptr;
-    QLabel* m_publishState = nullptr; // beside the menus: always in sight
+    MenuBarNote* m_publishState = nullptr; // beside the menus: always in sight
     StatusPanels* StatusBar1 = nullptr;
 
     ReadoutLabel* lblTherm1 = nullptr;
