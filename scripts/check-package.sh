@@ -66,6 +66,14 @@ ldd /usr/lib/dgh-gui/dgh-logger | grep -E 'libQt6(Gui|Widgets)' && {
   exit 1
 }
 systemd-analyze verify /lib/systemd/system/dgh-logger@.service
+# The unit's lockdown, as systemd scores an instance of it: 2.0 or lower ("OK").
+mkdir -p "$work/unit"
+cp /lib/systemd/system/dgh-logger@.service "$work/unit/dgh-logger@rig.service"
+(cd "$work/unit" && systemd-analyze security --offline=true --threshold=20 dgh-logger@rig.service |
+  tail -1) || {
+  echo "the unit's exposure is above 2.0" >&2
+  exit 1
+}
 dgh-sim --link "$work/ttyLogger" </dev/null >"$work/sim-logger.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$work/ttyLogger" ] && break; sleep 0.1; done

@@ -1,5 +1,6 @@
 // The read cycle against the module simulator on a pseudo-terminal, up to the whole program
 // polling live readings.
+#include "SystemUser.h"
 #include "MainWindowFixture.h"
 #include "TestLocale.h"
 
@@ -295,8 +296,18 @@ void TestAcquisition::aPhOutOfRangeAlarmsInTheWindow() {
     const QList<QByteArray> lines = record.readAll().split('\n');
     QCOMPARE(lines.size(), 5); // heading, three changes, and the end of the last
     QVERIFY2(lines[1].contains(",ph1,high,8,8.5999") && lines[1].endsWith(",raised"), lines[1]);
-    QVERIFY(lines[2].endsWith(",acknowledged"));
+    // Acknowledged at the desktop: by its user.
+    QVERIFY2(lines[2].endsWith(",acknowledged,\"" + systemUserName().toUtf8() + '"'), lines[2]);
     QVERIFY(lines[3].contains(",ph1,high,8,7") && lines[3].endsWith(",cleared"));
+    // Back inside before anybody saw it: the readout says so, as the strip does.
+    f.simulator.setReply('6', "*+02971.60");
+    f.readCycle();
+    f.simulator.setReply('6', "*+02577.70");
+    f.readCycle();
+    QVERIFY2(name(ph1).endsWith(QStringLiteral(", alarm HIGH, back to normal, not acknowledged")),
+             qPrintable(name(ph1)));
+    QVERIFY2(strip->text().startsWith(QStringLiteral("pH1 HIGH cleared at 7.00 (limit 8.00)")),
+             qPrintable(strip->text()));
 }
 
 QTEST_MAIN(TestAcquisition)

@@ -2,6 +2,7 @@
 // each state, spikes, a value on its limit, silent modules, the limits' keys and the record.
 #include "AlarmLimits.h"
 #include "AlarmMonitor.h"
+#include "AlarmFeed.h"
 #include "AlarmRecord.h"
 #include "TestDoubles.h"
 
@@ -20,6 +21,7 @@ private slots:
     void aSilentGroupAlarmsAndClears();
     void limitsKeysAndProblems();
     void recordLines();
+    void acknowledgementsSentToTheBroker();
 
 private:
     void read(double value, seconds after = 1s) {
@@ -83,12 +85,32 @@ void TestAlarms::acknowledgingInEachState() {
     read(7.9); // back before anyone saw it
     QCOMPARE(ph1High(), State::ClearedUnacknowledged);
     QVERIFY(m_monitor->anyUnacknowledged());
-    m_monitor->acknowledgeAll();
+    // The screen reader and the strip tell it as returned, with a true comparison.
+    const Alarm returned = m_monitor->alarms().value(0);
+    QVERIFY(returned.returned());
+    QVERIFY2(returned.text().startsWith(QStringLiteral("pH1 HIGH cleared at 7.90 (limit 8.00), "
+                                                       "raised ")),
+             qPrintable(returned.text()));
+    std::optional<Alarm> acknowledgement;
+    connect(m_monitor.get(), &AlarmMonitor::changed, this,
+            [&](const Alarm& a) { acknowledgement = a; });
+    m_monitor->acknowledgeAll(QStringLiteral("night, \"shift\""));
     QCOMPARE(ph1High(), State::Normal);
     QVERIFY(m_monitor->alarms().isEmpty());
+    // A person's acknowledgement, not the value's return, with who gave it.
     QCOMPARE(m_changes, (QStringList{"ph1-high raised", "ph1-high acknowledged", "ph1-high cleared",
                                      "ph1-high raised", "ph1-high cleared-unacknowledged",
-                                     "ph1-high cleared"}));
+                                     "ph1-high acknowledged"}));
+    QVERIFY(AlarmRecord::lineOf(*acknowledgement, QDateTime::currentDateTime())
+                .endsWith(",acknowledged,\"night, \"\"shift\"\"\"\n"));
+
+    // A rig whose returned alarms need nobody: back inside, it is over.
+    m_monitor->setAcknowledgeReturned(false);
+    for (int s = 0; s <= 5; ++s)
+        read(8.5);
+    read(7.9);
+    QCOMPARE(ph1High(), State::Normal);
+    QCOMPARE(m_changes.last(), QStringLiteral("ph1-high cleared"));
 }
 
 void TestAlarms::aSpikeOrAValueOnTheLimitAlarmsOnceAtMost() {
@@ -130,6 +152,22 @@ void TestAlarms::aSilentGroupAlarmsAndClears() {
     m_clock.time += 60s;
     m_monitor->checkSilence({false, false, false});
     QCOMPARE(m_changes.size(), 2);
+
+    // A module's failure switched its group off: the alarm stands, off or not, until
+    // acknowledged.
+    m_monitor->acknowledgeAll();
+    m_monitor->checkSilence(flowOn);
+    m_clock.time += 3s;
+    m_monitor->groupFailedOff(Group::Flow);
+    QCOMPARE(m_changes.last(), QStringLiteral("flow-silent raised"));
+    QCOMPARE(m_monitor->alarms().value(0).text().section(QStringLiteral(" since"), 0, 0),
+             QStringLiteral("flow module SILENT: module failed, group switched off"));
+    m_clock.time += 60s;
+    m_monitor->checkSilence({false, false, false});
+    QCOMPARE(m_monitor->alarms().size(), 1);
+    m_monitor->acknowledgeAll();
+    QCOMPARE(m_changes.last(), QStringLiteral("flow-silent acknowledged"));
+    QVERIFY(m_monitor->alarms().isEmpty());
 }
 
 void TestAlarms::limitsKeysAndProblems() {
@@ -139,6 +177,17 @@ void TestAlarms::limitsKeysAndProblems() {
     QVERIFY(setLimit(limits, QStringLiteral("flow-silent"), QStringLiteral("20")));
     QVERIFY(!setLimit(limits, QStringLiteral("t2-high"), QStringLiteral("30,5")));
     QVERIFY(!setLimit(limits, QStringLiteral("t4-high"), QStringLiteral("1")));
+    // No limit, deadband, delay or silence can be other than a finite number in range.
+    for (const char* value : {"nan", "inf", "-inf", "NaN", "1e999"})
+        for (const char* key : {"t1-high", "t1-deadband", "t1-delay", "therm-silent"})
+            QVERIFY2(!setLimit(limits, QLatin1String(key), QLatin1String(value)), value);
+    for (const auto& [key, value] :
+         {std::pair{"t1-high", "2e6"}, {"t1-deadband", "-1"}, {"t1-delay", "86401"},
+          {"flow-silent", "0"}, {"ph-silent", "1e9"}}) {
+        AlarmLimits outOfRange;
+        QVERIFY(setLimit(outOfRange, QLatin1String(key), QLatin1String(value)));
+        QVERIFY2(limitsProblem(outOfRange), key);
+    }
     QCOMPARE(*limits.of(Quantity::Therm2).high, 30.5);
     QCOMPARE(limits.of(Quantity::Therm2).deadband, 0.2);
     QVERIFY(!limitsProblem(limits));
@@ -161,6 +210,15 @@ void TestAlarms::recordLines() {
     const QDateTime at(QDate(2026, 12, 9), QTime(14, 2, 11, 250), Qt::OffsetFromUTC, 3600);
     QCOMPARE(AlarmRecord::lineOf(a, at),
              QByteArrayLiteral("2026-12-09T14:02:11.250+01:00,ph1,high,8,8.52,raised\n"));
+}
+
+void TestAlarms::acknowledgementsSentToTheBroker() {
+    using Ack = std::pair<QString, QString>;
+    QCOMPARE(AlarmFeed::acknowledgementOf("all"), std::optional(Ack{"all", "MQTT"}));
+    QCOMPARE(AlarmFeed::acknowledgementOf(R"({"id":"ph1-high","by":"night shift"})"),
+             std::optional(Ack{"ph1-high", "night shift"}));
+    for (const char* bad : {"", "{}", "ph1", "everything", R"({"id":"x;rm","by":"a"})", "\x1b[2J"})
+        QVERIFY2(!AlarmFeed::acknowledgementOf(bad), bad);
 }
 
 QTEST_GUILESS_MAIN(TestAlarms)

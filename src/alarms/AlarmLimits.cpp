@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <charconv>
+#include <cmath>
 
 namespace {
 struct Described {
@@ -27,7 +28,9 @@ std::optional<double> parsedNumber(const QString& text) {
     const QByteArray t = text.trimmed().toLatin1();
     double v = 0;
     const auto [end, error] = std::from_chars(t.constData(), t.constData() + t.size(), v);
-    if (t.isEmpty() || error != std::errc() || end != t.constData() + t.size())
+    // from_chars takes "nan" and "inf": no limit, deadband or time can be either.
+    if (t.isEmpty() || error != std::errc() || end != t.constData() + t.size() ||
+        !std::isfinite(v))
         return std::nullopt;
     return v;
 }
@@ -60,13 +63,25 @@ std::optional<QString> limitsProblem(const AlarmLimits& limits) {
         if (l.low && l.high && !(*l.low < *l.high))
             return QStringLiteral("The low limit of %1 must be below its high limit.")
                 .arg(quantityName(q));
-        if (l.deadband < 0 || l.onDelaySeconds < 0)
-            return QStringLiteral("The deadband and the delay of %1 cannot be negative.")
-                .arg(quantityName(q));
+        for (const auto& limit : {l.low, l.high})
+            if (limit && !(std::abs(*limit) <= kLargestLimit))
+                return QStringLiteral("The limits of %1 must lie between -%2 and %2.")
+                    .arg(quantityName(q))
+                    .arg(kLargestLimit);
+        if (!(l.deadband >= 0 && l.deadband <= kLargestLimit))
+            return QStringLiteral("The deadband of %1 must be from 0 to %2.")
+                .arg(quantityName(q))
+                .arg(kLargestLimit);
+        if (!(l.onDelaySeconds >= 0 && l.onDelaySeconds <= kLongestSeconds))
+            return QStringLiteral("The delay of %1 must be from 0 to %2 s.")
+                .arg(quantityName(q))
+                .arg(kLongestSeconds);
     }
     for (double s : limits.silentSeconds)
-        if (s <= 0)
-            return QStringLiteral("A module's silence before its alarm must be more than 0 s.");
+        if (!(s > 0 && s <= kLongestSeconds))
+            return QStringLiteral("A module's silence before its alarm must be more than 0 s "
+                                  "and at most %1 s.")
+                .arg(kLongestSeconds);
     return std::nullopt;
 }
 

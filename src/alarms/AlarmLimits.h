@@ -37,6 +37,10 @@ struct AlarmLimits {
     const QuantityLimits& of(Quantity q) const { return quantities[size_t(q)]; }
 };
 
+// Limits and deadbands lie within this of zero; delays and silences last at most a day.
+inline constexpr int kLargestLimit = 1000000;
+inline constexpr int kLongestSeconds = 86400;
+
 // Why a set of limits cannot be used (a low not below its high, a negative deadband), or
 // nothing.
 std::optional<QString> limitsProblem(const AlarmLimits& limits);
@@ -46,7 +50,8 @@ std::optional<QString> limitsProblem(const AlarmLimits& limits);
 // limit.
 QString limitsKey(Quantity quantity, const char* part);
 QString silentKey(Group group);
-// Sets one key's value; false for a key that is none of these or a value that is no number.
+// Sets one key's value; false for a key that is none of these or a value that is no finite
+// number.
 bool setLimit(AlarmLimits& limits, const QString& key, const QString& value);
 // Every key with its value, for storing.
 QList<std::pair<QString, QString>> limitEntries(const AlarmLimits& limits);

@@ -46,22 +46,29 @@ QString Alarm::stateWord() const {
     case State::Normal:
         break;
     }
-    return QStringLiteral("cleared");
+    return acknowledgement ? QStringLiteral("acknowledged") : QStringLiteral("cleared");
 }
 
 QString Alarm::text() const {
     const QLocale locale;
-    const QString since = QStringLiteral(" since ") + this->since.time().toString(u"HH:mm:ss");
-    if (!quantity)
-        return QStringLiteral("%1 SILENT %2 s > %3 s")
-                   .arg(subject(), locale.toString(value, 'f', 0), locale.toString(limit, 'f', 0)) +
-               since;
-    const int decimals = *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2 : 1;
-    return QStringLiteral("%1 %2 %3 %4 %5")
-               .arg(subject(), kindWord(), locale.toString(value, 'f', decimals),
-                    kind == Kind::Low ? QStringLiteral("<") : QStringLiteral(">"),
-                    locale.toString(limit, 'f', decimals)) +
-           since;
+    const QString at = this->since.time().toString(u"HH:mm:ss");
+    const int decimals = !quantity ? 0
+                         : *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2
+                                                                                    : 1;
+    const QString unit = quantity ? QString() : QStringLiteral(" s");
+    const QString limitText = locale.toString(limit, 'f', decimals) + unit;
+    if (returned())
+        return QStringLiteral("%1 %2 cleared%3 (limit %4), raised %5")
+            .arg(subject(), kindWord(),
+                 quantity ? QStringLiteral(" at ") + locale.toString(value, 'f', decimals)
+                          : QString(),
+                 limitText, at);
+    if (groupSwitchedOff)
+        return QStringLiteral("%1 SILENT: module failed, group switched off since %2")
+            .arg(subject(), at);
+    return QStringLiteral("%1 %2 %3%4 %5 %6 since %7")
+        .arg(subject(), kindWord(), locale.toString(value, 'f', decimals), unit,
+             kind == Kind::Low ? QStringLiteral("<") : QStringLiteral(">"), limitText, at);
 }
 
 AlarmMonitor::AlarmMonitor(MonotonicClock& clock) : m_clock(clock) {}
@@ -123,7 +130,8 @@ void AlarmMonitor::raise(Entry& e, double value) {
 
 void AlarmMonitor::clear(Entry& e, double value) {
     e.alarm.value = value;
-    e.alarm.state = e.alarm.state == Alarm::State::ActiveAcknowledged
+    e.alarm.groupSwitchedOff = false;
+    e.alarm.state = e.alarm.state == Alarm::State::ActiveAcknowledged || !m_acknowledgeReturned
                         ? Alarm::State::Normal
                         : Alarm::State::ClearedUnacknowledged;
     emitChange(e);
@@ -131,6 +139,26 @@ void AlarmMonitor::clear(Entry& e, double value) {
 
 void AlarmMonitor::emitChange(const Entry& e) {
     emit changed(e.alarm);
+}
+
+void AlarmMonitor::groupFailedOff(Group group) {
+    Alarm identity;
+    identity.group = group;
+    identity.kind = Alarm::Kind::Silent;
+    Entry& e = entry(identity);
+    const std::optional<nanoseconds>& last = m_lastGood[size_t(group)];
+    const double silent =
+        last ? std::round(duration<double>(m_clock.now() - *last).count() * 10) / 10 : 0;
+    e.alarm.limit = m_limits.silentSeconds[size_t(group)];
+    const bool wasActive = e.alarm.active();
+    e.alarm.groupSwitchedOff = true;
+    if (!wasActive)
+        return raise(e, silent);
+    // Already raised by its silence: said again with what became of the group, to be
+    // acknowledged anew.
+    e.alarm.value = silent;
+    e.alarm.state = Alarm::State::ActiveUnacknowledged;
+    emitChange(e);
 }
 
 void AlarmMonitor::groupRead(Group group) {
@@ -150,10 +178,12 @@ void AlarmMonitor::checkSilence(const std::array<bool, 3>& groupsOn) {
         identity.kind = Alarm::Kind::Silent;
         const double allowed = m_limits.silentSeconds[size_t(g)];
         if (!groupsOn[size_t(g)]) {
-            // Off: nothing is expected of it.
+            // Off: nothing is expected of it; one its failure switched off stands until
+            // acknowledged.
             last.reset();
             const auto e = m_entries.find(identity.id());
-            if (e != m_entries.end() && e->second.alarm.active())
+            if (e != m_entries.end() && e->second.alarm.active() &&
+                !e->second.alarm.groupSwitchedOff)
                 clear(e->second, 0);
             continue;
         }
@@ -165,28 +195,35 @@ void AlarmMonitor::checkSilence(const std::array<bool, 3>& groupsOn) {
             continue;
         Entry& e = entry(identity);
         e.alarm.limit = allowed;
+        e.alarm.groupSwitchedOff = false; // switched on again since
         if (!e.alarm.active())
             raise(e, silent);
     }
 }
 
-void AlarmMonitor::acknowledgeAll() {
+void AlarmMonitor::acknowledgeAll(const QString& by) {
     for (auto& [id, e] : m_entries)
-        acknowledge(id);
+        acknowledge(id, by);
 }
 
-void AlarmMonitor::acknowledge(const QString& id) {
+void AlarmMonitor::acknowledge(const QString& id, const QString& by) {
     const auto found = m_entries.find(id);
     if (found == m_entries.end())
         return;
     Alarm& a = found->second.alarm;
-    if (a.state == Alarm::State::ActiveUnacknowledged)
+    // A group its failure switched off expects nothing more: acknowledged, it is over.
+    if (a.state == Alarm::State::ActiveUnacknowledged && !a.groupSwitchedOff)
         a.state = Alarm::State::ActiveAcknowledged;
-    else if (a.state == Alarm::State::ClearedUnacknowledged)
+    else if (a.state == Alarm::State::ClearedUnacknowledged || a.groupSwitchedOff)
         a.state = Alarm::State::Normal;
     else
         return;
+    a.groupSwitchedOff = false;
+    a.acknowledgement = true;
+    a.by = by;
     emitChange(found->second);
+    a.acknowledgement = false;
+    a.by.clear();
 }
 
 QList<Alarm> AlarmMonitor::alarms() const {

@@ -23,6 +23,11 @@ struct Alarm {
     double value = 0; // at the latest change; for a silent group: the seconds without a read
     State state = State::Normal;
     QDateTime since; // when it was raised
+    // This change is a person's acknowledgement, by whom where known.
+    bool acknowledgement = false;
+    QString by;
+    // A silent group whose failure switched it off: the alarm stands until acknowledged.
+    bool groupSwitchedOff = false;
 
     bool active() const {
         return state == State::ActiveUnacknowledged || state == State::ActiveAcknowledged;
@@ -38,8 +43,12 @@ struct Alarm {
     QString kindWord() const;
     // "raised", "acknowledged", "cleared", "cleared-unacknowledged"
     QString stateWord() const;
+    bool returned() const {
+        return state == State::ClearedUnacknowledged || state == State::Normal;
+    }
     // As the operator reads it, numbers in the region's form: "pH1 HIGH 8.52 > 8.00 since
-    // 14:02:11", "flow module SILENT 12 s > 10 s since 14:02:11".
+    // 14:02:11", "flow module SILENT 12 s > 10 s since 14:02:11"; back inside, "T1 HIGH cleared
+    // at 19.5 (limit 20.0), raised 14:02:11".
     QString text() const;
 };
 
@@ -61,8 +70,15 @@ public:
     // Which groups are on, at the end of each cycle: one that stays silent too long alarms.
     void checkSilence(const std::array<bool, 3>& groupsOn);
 
-    void acknowledgeAll();
-    void acknowledge(const QString& id);
+    // Without acknowledgement (a rig nobody watches), a value back inside ends its alarm.
+    void setAcknowledgeReturned(bool required) { m_acknowledgeReturned = required; }
+    // The failure of a group's module switched the group off: its silent alarm stands, raised
+    // now if it was not yet, until acknowledged.
+    void groupFailedOff(Group group);
+
+    // by: who acknowledged, where known (the desktop user, a name sent to the broker).
+    void acknowledgeAll(const QString& by = QString());
+    void acknowledge(const QString& id, const QString& by = QString());
     // Every alarm not back to normal, in the order of the quantities.
     QList<Alarm> alarms() const;
     bool anyUnacknowledged() const;
@@ -87,6 +103,7 @@ private:
 
     MonotonicClock& m_clock;
     AlarmLimits m_limits;
+    bool m_acknowledgeReturned = true;
     std::map<QString, Entry> m_entries;                                // by id
     std::array<std::optional<std::chrono::nanoseconds>, 3> m_lastGood; // by Group
 };

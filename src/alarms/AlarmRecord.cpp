@@ -5,9 +5,21 @@
 #include "AlarmMonitor.h"
 #include "IsoTime.h"
 #include "OperatorDialogs.h"
+#include "QuotedText.h"
 #include "WholeLineFile.h"
 
 #include <QDir>
+
+namespace {
+// An acknowledgement adds who gave it, where known, as a seventh field: quoted, on one line.
+QByteArray byField(const Alarm& a) {
+    if (!a.acknowledgement || a.by.isEmpty())
+        return {};
+    QString name = quotedText(a.by, 60);
+    name.replace(u'"', QStringLiteral("\"\""));
+    return ",\"" + name.toUtf8() + '"';
+}
+} // namespace
 
 AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
                          OperatorDialogs& dialogs)
@@ -19,7 +31,7 @@ QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
     return isoTime(at) + ',' +
            (a.quantity ? quantityKey(*a.quantity) : a.id().section(u'-', 0, 0)).toLatin1() + ',' +
            a.kindWord().toLower().toLatin1() + ',' + machineNumber(a.limit) + ',' +
-           machineNumber(a.value) + ',' + a.stateWord().toLatin1() + '\n';
+           machineNumber(a.value) + ',' + a.stateWord().toLatin1() + byField(a) + '\n';
 }
 
 void AlarmRecord::write(const Alarm& alarm) {

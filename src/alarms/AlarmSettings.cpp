@@ -7,14 +7,15 @@ const QString kSection = QStringLiteral("Alarms");
 const QString kSound = QStringLiteral("sound");
 } // namespace
 
-AlarmSettings loadAlarmSettings(const SettingsLocation& settings) {
+AlarmSettings loadAlarmSettings(const SettingsLocation& settings, QStringList* refused) {
     AlarmSettings a;
     for (const auto& [key, value] : limitEntries(a.limits)) {
         const QString stored = settings.text(kSection, key, value);
         AlarmLimits trial = a.limits;
-        // A stored value that is no number, or that breaks the limits, keeps the default.
         if (setLimit(trial, key, stored) && !limitsProblem(trial))
             a.limits = trial;
+        else if (refused)
+            refused->append(key + u'=' + stored.left(40));
     }
     a.sound = settings.text(kSection, kSound, QStringLiteral("false")) == u"true";
     return a;

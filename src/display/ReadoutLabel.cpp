@@ -39,18 +39,21 @@ void ReadoutLabel::showValue(const QString& text) {
 void ReadoutLabel::describe() {
     QString name = m_caption + QStringLiteral(": ") + text();
     if (!m_alarmWord.isEmpty())
-        name += QStringLiteral(", alarm %1, %2")
-                    .arg(m_alarmWord, m_acknowledged ? QStringLiteral("acknowledged")
-                                                     : QStringLiteral("not acknowledged"));
+        name += QStringLiteral(", alarm %1, %2%3")
+                    .arg(m_alarmWord,
+                         m_returned ? QStringLiteral("back to normal, ") : QString(),
+                         m_acknowledged ? QStringLiteral("acknowledged")
+                                        : QStringLiteral("not acknowledged"));
     if (name != accessibleName())
         setAccessibleName(name);
 }
 
-void ReadoutLabel::setAlarm(const QString& word, bool acknowledged) {
-    if (word == m_alarmWord && acknowledged == m_acknowledged)
+void ReadoutLabel::setAlarm(const QString& word, bool acknowledged, bool returned) {
+    if (word == m_alarmWord && acknowledged == m_acknowledged && returned == m_returned)
         return;
     m_alarmWord = word;
     m_acknowledged = acknowledged;
+    m_returned = returned;
     m_flashShown = true;
     // The word where it reads plainly: in the readout's frame, after its caption.
     if (auto* frame = qobject_cast<QGroupBox*>(parentWidget()))

@@ -20,7 +20,8 @@ public:
     // In alarm: a thick red frame, the word ("HIGH", "LOW") after the caption of the frame it
     // stands in, so not colour alone, and the state in what a screen reader reads. An empty
     // word: no alarm.
-    void setAlarm(const QString& word, bool acknowledged);
+    // returned: the value is back inside its limit, the alarm waits for acknowledgement.
+    void setAlarm(const QString& word, bool acknowledged, bool returned = false);
     const QString& alarmWord() const { return m_alarmWord; }
     // While unacknowledged the frame flashes: shown in one phase, hidden in the other.
     void setFlashPhase(bool shown);
@@ -49,6 +50,7 @@ private:
     QString m_caption;
     QString m_alarmWord;
     bool m_acknowledged = true;
+    bool m_returned = false;
     bool m_flashShown = true;
     std::optional<AsciiGlyphs> m_glyphs; // for the current font
 };

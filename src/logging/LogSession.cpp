@@ -30,7 +30,7 @@ void LogSession::start() {
 bool LogSession::reopen() {
     QString error;
     m_sinceReachableCheck.invalidate();
-    return m_writer.open(m_logPath, LogWriter::Mode::Append, QDate::currentDate(), &error);
+    return m_writer.open(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), &error);
 }
 
 void LogSession::tick() {

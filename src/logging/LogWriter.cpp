@@ -44,9 +44,10 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
     close();
     m_file = std::make_shared<QFile>(path);
     QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    flags |= mode == Mode::Append ? QIODevice::Append : QIODevice::Truncate;
+    flags |= mode == Mode::Overwrite ? QIODevice::Truncate : QIODevice::Append;
+    auto empty = std::make_shared<bool>(true);
     const bool opened = onFile(
-        [flags](QFile& file, QString& why) {
+        [flags, empty](QFile& file, QString& why) {
             // Opening a FIFO without a reader, or a device, would wait for ever; a log is a
             // plain file.
             const QFileInfo existing(file.fileName());
@@ -55,14 +56,18 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
                                        : QStringLiteral("it is not a regular file");
                 return false;
             }
-            if (file.open(flags))
+            if (file.open(flags)) {
+                *empty = file.size() == 0;
                 return true;
+            }
             why = file.errorString();
             return false;
         },
         error);
     if (!opened)
         return false;
+    if (mode == Mode::Continue && !*empty)
+        return true;
     const MeasurementState& s = m_state;
     using regional::numberText;
     using regional::shortDateText;

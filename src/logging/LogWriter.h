@@ -13,7 +13,9 @@ struct MeasurementState;
 // most the row being written. No file operation holds the window longer than a few seconds.
 class LogWriter {
 public:
-    enum class Mode { Overwrite, Append };
+    // Continue: append, with a header only in a file that is new or empty (a reopen after
+    // rotation, or after a failure, into a file that already has its header).
+    enum class Mode { Overwrite, Append, Continue };
 
     explicit LogWriter(const MeasurementState& state);
 

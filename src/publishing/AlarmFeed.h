@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <optional>
 
 class AlarmMonitor;
 class MqttPublisher;
@@ -14,6 +16,11 @@ public:
     AlarmFeed(AlarmMonitor& monitor, MqttPublisher& publisher);
 
     static QByteArray jsonOf(const Alarm& alarm);
+    // For a rig without a screen: acknowledgements sent to "alarms/ack", an alarm's id or "all",
+    // or {"id":"all","by":"night shift"}. Call before the publisher is configured.
+    void acceptAcknowledgements();
+    // The id and who sent it, or nothing for a payload that is neither form.
+    static std::optional<std::pair<QString, QString>> acknowledgementOf(const QByteArray& payload);
 
 private:
     void publishChange(const Alarm& alarm);

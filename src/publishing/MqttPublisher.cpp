@@ -1,6 +1,7 @@
 #include "MqttPublisher.h"
 
 #include "OperatorDialogs.h"
+#include "QuotedText.h"
 
 #include <QCoreApplication>
 #include <mosquitto.h>
@@ -168,12 +169,12 @@ void MqttPublisher::setState(State state) {
     QMetaObject::invokeMethod(this, &MqttPublisher::statusChanged, Qt::QueuedConnection);
 }
 
-void MqttPublisher::reportOnce(const QString& text) {
+void MqttPublisher::reportOnce(const QString& condition, const QString& text) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_reported == text)
+        if (m_reported == condition)
             return;
-        m_reported = text;
+        m_reported = condition;
     }
     QMetaObject::invokeMethod(
         this,
@@ -189,12 +190,15 @@ void MqttPublisher::reportOnce(const QString& text) {
         Qt::QueuedConnection);
 }
 
+QByteArray MqttPublisher::clientId() const {
+    return QStringLiteral("dgh-%1-%2")
+        .arg(m_settings.station)
+        .arg(QCoreApplication::applicationPid())
+        .toUtf8();
+}
+
 void MqttPublisher::serve() {
-    const QByteArray id = QStringLiteral("dgh-%1-%2")
-                              .arg(m_settings.station)
-                              .arg(QCoreApplication::applicationPid())
-                              .toUtf8();
-    m_mosq = mosquitto_new(id.constData(), true, this);
+    m_mosq = mosquitto_new(clientId().constData(), true, this);
     m_connected = false;
     m_everConnected = false;
     m_backOff = seconds(1);
@@ -255,16 +259,13 @@ void MqttPublisher::serve() {
 
 bool MqttPublisher::connectNow() {
     // A fresh client each time: nothing of an old connection is sent twice behind our back.
-    mosquitto_reinitialise(m_mosq,
-                           QStringLiteral("dgh-%1-%2")
-                               .arg(m_settings.station)
-                               .arg(QCoreApplication::applicationPid())
-                               .toUtf8()
-                               .constData(),
-                           true, this);
+    mosquitto_reinitialise(m_mosq, clientId().constData(), true, this);
     mosquitto_connect_callback_set(m_mosq, &MqttPublisher::onConnect);
-    mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttPublisher::onPublish);
+    mosquitto_message_callback_set(m_mosq, &MqttPublisher::onMessage);
+    mosquitto_log_callback_set(m_mosq, &MqttPublisher::onLog);
+    m_refused = false;
+    m_tlsError.clear();
     // A cycle's few small messages go at once, not held back for the last one's acknowledgement.
     mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     const QByteArray will = (m_prefix + QStringLiteral("status")).toUtf8();
@@ -279,7 +280,8 @@ bool MqttPublisher::connectNow() {
             mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
                               ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            reportOnce(QStringLiteral("MQTT: the TLS settings cannot be used: %1")
+            reportOnce(QStringLiteral("tls-settings"),
+                       QStringLiteral("MQTT: the TLS settings cannot be used: %1")
                            .arg(QString::fromUtf8(mosquitto_strerror(rc))));
             dropConnection(rc);
             return false;
@@ -294,18 +296,38 @@ bool MqttPublisher::connectNow() {
     return true;
 }
 
+QString MqttPublisher::failureText(int reason, int error) const {
+    const QString broker = QStringLiteral("%1:%2").arg(m_address.host).arg(m_address.port);
+    if (reason == MOSQ_ERR_TLS || !m_tlsError.isEmpty())
+        return QStringLiteral("MQTT: the broker %1 was reached, but its certificate was not "
+                              "accepted (%2): it must be signed by the authority %3 and name "
+                              "the host %4; trying again.")
+            .arg(broker, m_tlsError.isEmpty() ? QStringLiteral("TLS error") : m_tlsError,
+                 m_settings.caFile.isEmpty() ? QStringLiteral("of the system")
+                                             : quotedText(m_settings.caFile),
+                 m_address.host);
+    if (reason == MOSQ_ERR_KEEPALIVE)
+        return QStringLiteral("MQTT: the broker %1 did not answer within %2 s; trying again.")
+            .arg(broker)
+            .arg(m_settings.keepAliveSeconds);
+    if (reason == MOSQ_ERR_SUCCESS || reason == MOSQ_ERR_NO_CONN || reason == MOSQ_ERR_CONN_LOST)
+        return QStringLiteral("MQTT: the broker %1 closed the connection; trying again.")
+            .arg(broker);
+    const QString why = reason == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(error))
+                                                 : QString::fromUtf8(mosquitto_strerror(reason));
+    return QStringLiteral("MQTT: the broker %1 cannot be reached (%2); trying again.")
+        .arg(broker, why);
+}
+
 void MqttPublisher::dropConnection(int reason) {
+    const int error = errno;
     // Said once until a connection works: before the first one, or when it is no plain loss.
+    // The end of a connection the broker refused was told with the refusal's own reason.
     const bool lost = reason == MOSQ_ERR_SUCCESS || reason == MOSQ_ERR_NO_CONN ||
                       reason == MOSQ_ERR_CONN_LOST || reason == MOSQ_ERR_KEEPALIVE;
-    if (!m_everConnected || !lost) {
-        const QString why = reason == MOSQ_ERR_ERRNO
-                                ? QString::fromLocal8Bit(strerror(errno))
-                                : QString::fromUtf8(mosquitto_strerror(reason));
-        reportOnce(QStringLiteral("MQTT: the broker %1:%2 cannot be reached (%3); trying again.")
-                       .arg(m_address.host)
-                       .arg(m_address.port)
-                       .arg(why));
+    if (!std::exchange(m_refused, false) && (!m_everConnected || !lost)) {
+        const QString text = failureText(reason, error);
+        reportOnce(text.section(u'(', 0, 0), text);
     }
     m_connected = false;
     {
@@ -377,7 +399,9 @@ void MqttPublisher::sendPending() {
 void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     auto* p = static_cast<MqttPublisher*>(self);
     if (rc != 0) {
-        p->reportOnce(QStringLiteral("MQTT: the broker %1 refused the connection: %2")
+        p->m_refused = true;
+        p->reportOnce(QStringLiteral("refused %1").arg(rc),
+                      QStringLiteral("MQTT: the broker %1 refused the connection: %2")
                           .arg(p->m_address.host, QString::fromUtf8(mosquitto_connack_string(rc))));
         mosquitto_disconnect(p->m_mosq);
         return;
@@ -391,11 +415,32 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
         p->m_retained[QStringLiteral("status")] = {QByteArrayLiteral("online"), 1, false};
     }
     p->setState(State::Connected);
+    if (!p->m_listenTo.isEmpty()) {
+        const QByteArray topic = (p->m_prefix + p->m_listenTo).toUtf8();
+        mosquitto_subscribe(p->m_mosq, nullptr, topic.constData(), 1);
+    }
     p->sendPending();
 }
 
-void MqttPublisher::onDisconnect(mosquitto*, void*, int) {
-    // The loop sees the socket gone and starts over; nothing to do here.
+void MqttPublisher::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
+    auto* p = static_cast<MqttPublisher*>(self);
+    // Only what was asked for, and small: a name and an id, not whatever a sender claims.
+    constexpr int kLargestMessage = 1024;
+    if (message->payloadlen > kLargestMessage || message->retain)
+        return;
+    const QString topic = QString::fromUtf8(message->topic).mid(p->m_prefix.size());
+    const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    QMetaObject::invokeMethod(
+        p, [p, topic, payload] { emit p->received(topic, payload); }, Qt::QueuedConnection);
+}
+
+void MqttPublisher::onLog(mosquitto*, void* self, int level, const char* text) {
+    // TLS failures are told only here, as OpenSSL's words: "certificate verify failed".
+    static const QByteArray kOpenSsl = "OpenSSL Error";
+    const QByteArray line(text);
+    if (level == MOSQ_LOG_ERR && line.startsWith(kOpenSsl))
+        static_cast<MqttPublisher*>(self)->m_tlsError =
+            QString::fromUtf8(line.mid(line.lastIndexOf(':') + 1)).trimmed();
 }
 
 void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {

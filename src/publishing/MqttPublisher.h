@@ -14,6 +14,7 @@
 
 class OperatorDialogs;
 struct mosquitto;
+struct mosquitto_message;
 
 // Publishes to an MQTT broker under dgh/<station>/ from a thread of its own (libmosquitto), so a
 // broker that is slow, away or never answers holds neither the window nor a cycle: callers only
@@ -48,12 +49,16 @@ public:
     // message rather than on its own, so that a cycle wakes the thread once, and at most once a
     // second.
     void setLatest(QLatin1StringView subtopic, const QByteArray& payload);
+    // Messages to dgh/<station>/<subtopic> (QoS 1, not retained, at most 1 KiB) come as
+    // received(); set before configure().
+    void listen(const QString& subtopic) { m_listenTo = subtopic; }
     Status status() const;
     // "MQTT: connected to host", "MQTT: reconnecting (12 queued)", "MQTT: off".
     QString statusText() const;
 
 signals:
     void statusChanged();
+    void received(const QString& subtopic, const QByteArray& payload);
 
 private:
     struct Message {
@@ -72,19 +77,23 @@ private:
     void dropConnection(int reason);
     void sendPending();
     void setState(State state);
-    // A failure the operator hears of once, until the connection works again.
-    void reportOnce(const QString& text);
+    // A failure the operator hears of once for each condition, until the connection works.
+    void reportOnce(const QString& condition, const QString& text);
+    QString failureText(int reason, int error) const;
+    QByteArray clientId() const;
 
     // libmosquitto's callbacks, on the thread.
     static void onConnect(mosquitto*, void* self, int rc);
-    static void onDisconnect(mosquitto*, void* self, int rc);
     static void onPublish(mosquitto*, void* self, int mid);
+    static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
+    static void onLog(mosquitto*, void* self, int level, const char* text);
 
     OperatorDialogs& m_dialogs;
     const qsizetype m_queueBound;
     PublishSettings m_settings;
     BrokerAddress m_address;
     QString m_prefix; // dgh/<station>/
+    QString m_listenTo;
 
     mutable std::mutex m_mutex;
     Status m_status;
@@ -108,6 +117,8 @@ private:
     std::chrono::steady_clock::time_point m_valuesSentAt{};
     std::map<int, quint64> m_sent; // mid -> message id
     bool m_waitingForRoom = false; // messages wait for acknowledgements to free a place
+    bool m_refused = false;        // the broker refused this connection: told already
+    QString m_tlsError;            // OpenSSL's reason for this connection's failure
     int m_wakeFd = -1;
     std::atomic<bool> m_quit = false;
     std::thread m_thread;

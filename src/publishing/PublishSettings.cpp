@@ -1,5 +1,6 @@
 #include "PublishSettings.h"
 
+#include "QuotedText.h"
 #include "SettingsLocation.h"
 
 #include <QSysInfo>
@@ -20,10 +21,14 @@ std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* why) {
     const QString scheme = parsed.scheme().toLower();
     if (!parsed.isValid() || (scheme != u"mqtt" && scheme != u"mqtts") || parsed.host().isEmpty() ||
         !(parsed.path().isEmpty() || parsed.path() == u"/") || parsed.hasQuery() ||
-        !parsed.userInfo().isEmpty()) {
+        !parsed.userInfo().isEmpty() || parsed.port() == 0) {
+        // The user and password belong in their own fields; a password is never repeated.
         *why = QStringLiteral("\"%1\" is not a broker address: write mqtt://host:1883 or "
-                              "mqtts://host:8883.")
-                   .arg(url);
+                              "mqtts://host:8883%2.")
+                   .arg(quotedText(withoutPassword(url.trimmed())),
+                        parsed.userInfo().isEmpty()
+                            ? QString()
+                            : QStringLiteral(", with the user and password given apart"));
         return std::nullopt;
     }
     BrokerAddress address;

@@ -1,5 +1,7 @@
 #include "LoggerOptions.h"
 
+#include "QuotedText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -22,7 +24,8 @@ const QString kUsage = QStringLiteral(
     "  --interval S           one row every S seconds, 0.1 to 60 (default 1)\n"
     "  --append, --overwrite  add to an existing log file, or start it afresh (default append)\n"
     "  --settings FILE        the calibration store (default the window's own)\n"
-    "  --duration S           stop after S seconds (default: run until stopped)\n"
+    "  --duration S           stop after S seconds, at most 31622400 (366 days; default: run\n"
+    "                         until stopped)\n"
     "  --mqtt URL             publish every reading to the broker at mqtt://host:1883 or\n"
     "                         mqtts://host:8883\n"
     "  --station NAME         the topic dgh/NAME/ (letters, digits, - and _; default the host\n"
@@ -30,9 +33,13 @@ const QString kUsage = QStringLiteral(
     "  --mqtt-user NAME, --mqtt-password-file FILE, --mqtt-ca FILE\n"
     "                         log in to the broker; check its certificate against this authority\n"
     "  --mqtt-keepalive S     seconds after which a silent broker counts as gone (default 10)\n"
+    "                         (without --mqtt-password-file, the password is read from the\n"
+    "                         systemd credential mqtt-password where one is given)\n"
     "  --ph1-high V, --t2-low V, --lpm-deadband V, --ph2-delay S, --flow-silent S, ...\n"
     "                         alarm limits of ph1 ph2 t1 t2 t3 lpm (-low -high -deadband -delay)\n"
     "                         and of the groups ph flow therm (-silent), as in the window\n"
+    "  --no-acknowledge       an alarm whose value came back is over, with nobody to\n"
+    "                         acknowledge it (otherwise: from dgh/STATION/alarms/ack)\n"
     "  --help, --version\n"
     "\n"
     "Messages go to standard error, one line each. SIGTERM or SIGINT ends the run with the last\n"
@@ -58,7 +65,12 @@ const QStringList kValued = {
     QStringLiteral("mqtt-ca"),
     QStringLiteral("mqtt-keepalive"),
 };
-const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite")};
+const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite"),
+                            QStringLiteral("no-acknowledge")};
+// A config or a password file larger than this is no config or password.
+constexpr qint64 kLargestConfig = 1 << 20;
+constexpr qint64 kLargestPasswordFile = 4096;
+constexpr double kLongestDuration = 31622400; // 366 days
 
 bool alarmKey(const QString& key) {
     AlarmLimits scratch;
@@ -66,7 +78,28 @@ bool alarmKey(const QString& key) {
 }
 
 LoggerExit refused(const QString& option, const QString& why) {
-    return {QStringLiteral("dgh-logger: --%1: %2").arg(option, why), 2};
+    return {QStringLiteral("dgh-logger: --%1: %2").arg(quotedText(option, 40), why), 2};
+}
+// A value as a message quotes it.
+QString shown(const QString& value) {
+    return quotedText(value);
+}
+
+// The whole of a plain file no larger than `largest`: a FIFO, a device or a directory would hold
+// the start for ever or give endless bytes.
+std::optional<QByteArray> smallFile(const QString& path, qint64 largest, QString* why) {
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("'%1' is not a readable file").arg(shown(path));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(largest + 1);
+    if (bytes.size() > largest) {
+        *why = QStringLiteral("'%1' is larger than %2 bytes").arg(shown(path)).arg(largest);
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 // Machine text: whole numbers and full-stop decimals, whatever the region.
@@ -92,15 +125,16 @@ std::optional<bool> yesNo(const QString& text) {
 // The config file's keys in order: "key=value" lines, "#" or ";" comments, and keys before any
 // section or in [General]; a value may be in double quotes.
 std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QString& path) {
-    QFile file(path);
-    // A plain file only: a FIFO or a device would hold the start for ever.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return refused(QStringLiteral("config"),
-                       QStringLiteral("'%1' is not a readable file").arg(path));
+    QString why;
+    const std::optional<QByteArray> bytes = smallFile(path, kLargestConfig, &why);
+    if (!bytes)
+        return refused(QStringLiteral("config"), why);
     QList<std::pair<QString, QString>> keys;
     QString section;
     int number = 0;
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split('\n')) {
+    for (QString raw : QString::fromUtf8(*bytes).split('\n')) {
+        if (raw.endsWith(u'\r'))
+            raw.chop(1);
         ++number;
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
@@ -117,13 +151,32 @@ std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QS
         if (equals < 0 || (!section.isEmpty() && section.compare(u"General", Qt::CaseInsensitive)))
             return refused(
                 QStringLiteral("config"),
-                QStringLiteral("line %1 of %2 is not a key of the options").arg(number).arg(path));
+                QStringLiteral("line %1 of %2 is not a key of the options")
+                    .arg(number)
+                    .arg(shown(path)));
         if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key) && !alarmKey(key)))
-            return refused(QStringLiteral("config"),
-                           QStringLiteral("'%1' in %2 is not an option").arg(key, path));
+            return refused(QStringLiteral("config"), QStringLiteral("'%1' in %2 is not an option")
+                                                         .arg(shown(key), shown(path)));
         keys.append({key, value});
     }
     return keys;
+}
+
+// The password is the file's first line; the file stays out of the process list and the config.
+// One that others may read is used, with a warning.
+std::optional<QString> readPassword(LoggerOptions& o, const QString& path) {
+    QString why;
+    const std::optional<QByteArray> bytes = smallFile(path, kLargestPasswordFile, &why);
+    if (!bytes)
+        return why;
+    o.publish.password = QString::fromUtf8(bytes->left(bytes->indexOf('\n'))).trimmed();
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (QFileInfo(path).permissions() & others)
+        o.warnings.append(QStringLiteral("dgh-logger: warning: the password file %1 can be read "
+                                         "by other users; let only its owner read it (chmod "
+                                         "600), or give it as the unit's credential")
+                              .arg(shown(path)));
+    return std::nullopt;
 }
 
 // Applies one option's value; an error says which and why.
@@ -131,7 +184,7 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     if (key == u"port") {
         const auto n = wholeNumber(value);
         if (!n || *n < 1 || *n > 32767)
-            return refused(key, QStringLiteral("'%1' is not a port number from 1").arg(value));
+            return refused(key, QStringLiteral("'%1' is not a port number from 1").arg(shown(value)));
         o.port = qint16(*n);
     } else if (key == u"device") {
         if (value.isEmpty())
@@ -142,7 +195,7 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         if (!n || *n < 100 || *n > 86400000)
             return refused(key, QStringLiteral("'%1' is not a whole number of milliseconds "
                                                "from 100")
-                                    .arg(value));
+                                    .arg(shown(value)));
         o.rateMs = int(*n);
     } else if (key == u"groups") {
         const QMap<QString, Group> names = {{QStringLiteral("flow"), Group::Flow},
@@ -153,7 +206,7 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
             const auto g = names.find(name.trimmed().toLower());
             if (g == names.end())
                 return refused(
-                    key, QStringLiteral("'%1' is not one of flow, ph, therm").arg(name.trimmed()));
+                    key, QStringLiteral("'%1' is not one of flow, ph, therm").arg(shown(name.trimmed())));
             o.groups.insert(*g);
         }
         if (o.groups.empty())
@@ -161,7 +214,7 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     } else if (key == u"probe1-therm" || key == u"probe2-therm") {
         const auto n = wholeNumber(value);
         if (!n || *n < 1 || *n > 3)
-            return refused(key, QStringLiteral("'%1' is not 1, 2 or 3").arg(value));
+            return refused(key, QStringLiteral("'%1' is not 1, 2 or 3").arg(shown(value)));
         (key == u"probe1-therm" ? o.probe1Therm : o.probe2Therm) = qint16(*n);
     } else if (key == u"log") {
         if (value.isEmpty())
@@ -171,12 +224,12 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         const auto s = decimalNumber(value);
         if (!s || *s < 0.1 - 1e-9 || *s > 60 + 1e-9)
             return refused(
-                key, QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(value));
+                key, QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(shown(value)));
         o.intervalMs = int(std::lround(*s * 1000));
     } else if (key == u"append" || key == u"overwrite") {
         const auto on = yesNo(value);
         if (!on)
-            return refused(key, QStringLiteral("'%1' is neither true nor false").arg(value));
+            return refused(key, QStringLiteral("'%1' is neither true nor false").arg(shown(value)));
         o.append = (key == u"append") == *on;
     } else if (key == u"settings") {
         if (value.isEmpty())
@@ -184,42 +237,48 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         o.settingsFile = value;
     } else if (key == u"duration") {
         const auto s = decimalNumber(value);
-        if (!s || *s <= 0)
-            return refused(key,
-                           QStringLiteral("'%1' is not a number of seconds above 0").arg(value));
+        if (!s || *s <= 0 || *s > kLongestDuration)
+            return refused(key, QStringLiteral("'%1' is not a number of seconds above 0 and up "
+                                               "to %2")
+                                    .arg(shown(value))
+                                    .arg(kLongestDuration, 0, 'f', 0));
         o.durationSeconds = *s;
     } else if (alarmKey(key)) {
         if (!setLimit(o.alarms, key, value))
-            return refused(key, QStringLiteral("'%1' is not a number").arg(value));
+            return refused(key, QStringLiteral("'%1' is not a finite number").arg(shown(value)));
     } else if (key == u"mqtt") {
         QString why;
         if (!parseBrokerUrl(value, &why))
             return refused(key, why);
         o.publish.enabled = true;
         o.publish.url = value.trimmed();
+    } else if (key == u"no-acknowledge") {
+        const auto on = yesNo(value);
+        if (!on)
+            return refused(key, QStringLiteral("'%1' is neither true nor false").arg(shown(value)));
+        o.acknowledgeReturned = !*on;
     } else if (key == u"station") {
         if (!validStation(value))
             return refused(key, QStringLiteral("'%1' is not a station name: use letters, digits, "
                                                "- and _")
-                                    .arg(value));
+                                    .arg(shown(value)));
         o.publish.station = value;
     } else if (key == u"mqtt-user") {
         o.publish.user = value;
     } else if (key == u"mqtt-password-file") {
-        // The first line; the file stays out of the process list and the config.
-        QFile file(value);
-        if (!QFileInfo(value).isFile() || !file.open(QIODevice::ReadOnly))
-            return refused(key, QStringLiteral("'%1' is not a readable file").arg(value));
-        o.publish.password = QString::fromUtf8(file.readLine()).trimmed();
+        if (const auto problem = readPassword(o, value))
+            return refused(key, *problem);
     } else if (key == u"mqtt-ca") {
-        if (!QFileInfo(value).isReadable())
-            return refused(key, QStringLiteral("'%1' is not a readable file").arg(value));
+        // Read by the publisher's thread at each connection: a FIFO would hold it for ever.
+        QString why;
+        if (!smallFile(value, kLargestConfig, &why))
+            return refused(key, why);
         o.publish.caFile = value;
     } else if (key == u"mqtt-keepalive") {
         const auto n = wholeNumber(value);
         if (!n || *n < 5 || *n > 3600) // the client library takes no less
             return refused(
-                key, QStringLiteral("'%1' is not a whole number of seconds from 5").arg(value));
+                key, QStringLiteral("'%1' is not a whole number of seconds from 5").arg(shown(value)));
         o.publish.keepAliveSeconds = int(*n);
     }
     return std::nullopt;
@@ -238,7 +297,8 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
             return LoggerExit{QStringLiteral("dgh-logger 2.2\n"), 0};
         if (!argument.startsWith(u"--"))
             return LoggerExit{
-                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(argument), 2};
+                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(shown(argument)),
+                2};
         QString key = argument.mid(2);
         QString value;
         const qsizetype equals = key.indexOf('=');
@@ -252,7 +312,8 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
         }
         if (!kValued.contains(key) && !alarmKey(key))
             return LoggerExit{
-                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(argument), 2};
+                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(shown(argument)),
+                2};
         if (equals < 0) {
             if (i + 1 >= arguments.size())
                 return refused(key, QStringLiteral("a value is missing"));
@@ -282,5 +343,11 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
     }
     if (const auto problem = limitsProblem(options.alarms))
         return LoggerExit{QStringLiteral("dgh-logger: ") + *problem, 2};
+    // Under systemd, LoadCredential= hands the password over in a file only this service reads.
+    const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    const QString credential = credentials + QStringLiteral("/mqtt-password");
+    if (options.publish.password.isEmpty() && !credentials.isEmpty() && QFileInfo::exists(credential))
+        if (const auto problem = readPassword(options, credential))
+            return refused(QStringLiteral("mqtt-password-file"), *problem);
     return options;
 }

@@ -25,6 +25,8 @@ struct LoggerOptions {
     std::optional<double> durationSeconds;
     PublishSettings publish; // enabled by --mqtt
     AlarmLimits alarms;      // keys as in the window's [Alarms]: ph1-high=8
+    bool acknowledgeReturned = true; // --no-acknowledge: a returned alarm is simply over
+    QStringList warnings;            // lines for standard error; the run goes on
 };
 
 // The program's answer before anything is opened: the help or version text (exit 0) or why an

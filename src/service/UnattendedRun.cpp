@@ -76,10 +76,21 @@ bool UnattendedRun::start() {
     for (Group group : m_options.groups)
         m_acquisition.setGroup(group, true);
     m_acquisition.readEvery(m_options.rateMs);
-    if (m_options.durationSeconds)
-        QTimer::singleShot(qint64(*m_options.durationSeconds * 1000), Qt::PreciseTimer, this,
-                           &UnattendedRun::stop);
+    if (m_options.durationSeconds) {
+        m_ends.start();
+        stopWhenDue();
+    }
     return true;
+}
+
+void UnattendedRun::stopWhenDue() {
+    // A timer holds at most about 24.8 days of milliseconds: a longer run waits in steps.
+    constexpr qint64 kLongestWait = 86400000;
+    const qint64 left = qint64(*m_options.durationSeconds * 1000) - m_ends.elapsed();
+    if (left <= 0)
+        return stop();
+    QTimer::singleShot(std::min(left, kLongestWait), Qt::PreciseTimer, this,
+                       &UnattendedRun::stopWhenDue);
 }
 
 void UnattendedRun::atLoopLevel(std::function<void()> step) {

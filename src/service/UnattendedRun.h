@@ -2,6 +2,7 @@
 
 #include "LoggerOptions.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -39,6 +40,7 @@ signals:
     void finished();
 
 private:
+    void stopWhenDue();
     // Runs now, or once the loop is back at its own level.
     void atLoopLevel(std::function<void()> step);
 
@@ -51,5 +53,6 @@ private:
     MqttPublisher& m_publisher;
     ReadingFeed& m_feed;
     OperatorDialogs& m_dialogs;
+    QElapsedTimer m_ends; // since the start, for --duration
     QString m_totalLiters = QStringLiteral("000"); // as the window's readout shows it
 };

@@ -3,6 +3,7 @@
 #include "AlarmMonitor.h"
 #include "AlarmSettings.h"
 #include "ReadoutLabel.h"
+#include "SystemUser.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -43,13 +44,15 @@ AlarmStrip::AlarmStrip(AlarmMonitor& monitor, const AlarmSettings& settings,
     layout->setContentsMargins(4, 0, 4, 0);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_acknowledge, 0, Qt::AlignTop);
-    connect(m_acknowledge, &QPushButton::clicked, &m_monitor, &AlarmMonitor::acknowledgeAll);
+    // Acknowledged by whoever is logged in at the desktop.
+    const auto acknowledgeAll = [this] { m_monitor.acknowledgeAll(systemUserName()); };
+    connect(m_acknowledge, &QPushButton::clicked, this, acknowledgeAll);
     // F9 anywhere in the window, also while the strip is hidden.
     auto* acknowledgeKey = new QAction(parent);
     acknowledgeKey->setShortcut(Qt::Key_F9);
     acknowledgeKey->setShortcutContext(Qt::WindowShortcut);
     parent->addAction(acknowledgeKey);
-    connect(acknowledgeKey, &QAction::triggered, &m_monitor, &AlarmMonitor::acknowledgeAll);
+    connect(acknowledgeKey, &QAction::triggered, this, acknowledgeAll);
 
     m_flash.setInterval(500);
     connect(&m_flash, &QTimer::timeout, this, [this] {
@@ -90,12 +93,14 @@ void AlarmStrip::refresh() {
     for (int r = 0; r < m_readouts.size(); ++r) {
         QString word;
         bool acknowledged = true;
+        bool returned = false;
         for (const Alarm& a : alarms)
             if (a.quantity && int(readoutOf(*a.quantity)) == r && word.isEmpty()) {
                 word = a.kindWord();
                 acknowledged = !a.unacknowledged();
+                returned = a.returned();
             }
-        m_readouts[r]->setAlarm(word, acknowledged);
+        m_readouts[r]->setAlarm(word, acknowledged, returned);
         if (word.isEmpty())
             m_readouts[r]->setAccessibleDescription(QString());
     }

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "SettingsLocation.h"
 
 #include "Acquisition.h"
 #include "AlarmMonitor.h"
@@ -187,7 +188,13 @@ void MainWindow::startUp() {
                            "calibration is used.")
                 .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
     m_calibrationServices.store.loadAll(m_state);
-    m_alarms.current = loadAlarmSettings(m_alarms.settings);
+    QStringList refusedLimits;
+    m_alarms.current = loadAlarmSettings(m_alarms.settings, &refusedLimits);
+    if (!refusedLimits.isEmpty())
+        m_dialogs.message(QStringLiteral("These alarm settings in %1 are not usable; their "
+                                         "defaults are used: %2")
+                              .arg(QDir::toNativeSeparators(m_alarms.settings.fileName()),
+                                   refusedLimits.join(QStringLiteral(", "))));
     m_alarms.monitor.setLimits(m_alarms.current.limits);
     bool remember = false;
     m_publishing.publisher.configure(loadPublishSettings(m_publishing.settings, &remember));

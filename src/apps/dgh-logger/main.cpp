@@ -14,6 +14,7 @@
 #include "MonotonicClock.h"
 #include "MqttPublisher.h"
 #include "ProcessSignals.h"
+#include "QuotedText.h"
 #include "ReadingFeed.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
@@ -38,6 +39,8 @@ int main(int argc, char* argv[]) {
         return exit->status;
     }
     const LoggerOptions& options = std::get<LoggerOptions>(parsed);
+    for (const QString& warning : options.warnings)
+        std::fputs(qPrintable(warning + u'\n'), stderr);
 
     ProcessSignals processSignals;
     MeasurementState state;
@@ -55,20 +58,29 @@ int main(int argc, char* argv[]) {
     ReadingFeed feed(state, acquisition, publisher);
     AlarmMonitor alarms(clock);
     alarms.setLimits(options.alarms);
+    alarms.setAcknowledgeReturned(options.acknowledgeReturned);
     const AlarmWatch alarmWatch(state, acquisition, alarms);
-    // Beside the log file, or beside the calibration store when nothing is logged.
+    // Beside the log file; when nothing is logged, in the service's state directory (the unit
+    // keeps the calibration's folder read-only), else beside the calibration store.
+    const QString stateDirectory = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
     const AlarmRecord alarmRecord(
         alarms,
         [&] {
+            if (options.logPath.isEmpty() && !stateDirectory.isEmpty())
+                return stateDirectory;
             return QFileInfo(options.logPath.isEmpty() ? settings.fileName() : options.logPath)
                 .absolutePath();
         },
         dialogs);
-    const AlarmFeed alarmFeed(alarms, publisher);
+    AlarmFeed alarmFeed(alarms, publisher);
+    alarmFeed.acceptAcknowledgements();
     UnattendedRun run(options, state, port, acquisition, logSession, calibration, publisher, feed,
                       dialogs);
     QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&dialogs](const Alarm& alarm) {
-        dialogs.message(QStringLiteral("Alarm %1: %2").arg(alarm.stateWord(), alarm.text()));
+        dialogs.message(QStringLiteral("Alarm %1: %2%3")
+                            .arg(alarm.stateWord(), alarm.text(),
+                                 alarm.by.isEmpty() ? QString()
+                                                    : QStringLiteral(" by ") + quotedText(alarm.by)));
     });
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run,
