@@ -40,6 +40,7 @@ private slots:
     void entriesThatAreNoPortAreInvalid();
     void oneDeviceUnderTwoNamesIsOnePort();
     void aFailingThermistorLeavesTheOperatorASecond();
+    void aSilentModuleAlarmsWhileItsBoxWaits();
     void aPulledAdapterIsNamedAndReopenedWhenBack();
     void aPortWithoutPermissionSaysWhy();
     void aFileSystemThatStopsAnsweringHoldsNothing();
@@ -131,6 +132,52 @@ void TestFaults::oneDeviceUnderTwoNamesIsOnePort() {
              QStringList{QStringLiteral("Port is already open, please select another one.")});
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(10000));
+}
+
+void TestFaults::aSilentModuleAlarmsWhileItsBoxWaits() {
+    MainWindowFixture f;
+    f.start();
+    AlarmLimits limits;
+    limits.silentSeconds[size_t(Group::Ph)] = 1;
+    limits.of(Quantity::Therm1).high = -100; // T1 always beyond, at once
+    limits.of(Quantity::Therm1).onDelaySeconds = 0;
+    f.alarms.setLimits(limits);
+    f.dialogs.holdTold = true;
+    f.simulator.setFault('6', ModuleSimulator::Fault::Silent);
+    f.simulator.setFault('7', ModuleSimulator::Fault::Silent);
+    f.find<TwoStateButton>("cwbPh")->setValue(true);
+    f.find<TwoStateButton>("cwbTherm")->setValue(true);
+    const auto standing = [&f] {
+        QStringList ids;
+        for (const Alarm& a : f.alarms.alarms())
+            ids << a.id() + ' ' + a.stateWord();
+        return ids;
+    };
+    // The box waits unanswered; the cycles go on, the thermistors' limit alarm comes, and so does
+    // the pH modules' silence, once, with one box for each module.
+    QElapsedTimer waited;
+    waited.start();
+    while (!standing().contains(QStringLiteral("ph-silent raised")) && waited.elapsed() < 5000)
+        f.readCycle();
+    QCOMPARE(standing(), (QStringList{"ph-silent raised", "t1-high raised"}));
+    QVERIFY2(f.dialogs.texts() ==
+                 QStringList(2, QStringLiteral("NO VALID RETURN FROM pH MODULE")),
+             qPrintable(f.dialogs.texts().join(" / ")));
+    QVERIFY(f.find<TwoStateButton>("cwbPh")->value());
+    // OK: the group goes off, and its alarm stands, saying so, until acknowledged.
+    f.dialogs.held.takeFirst()();
+    QVERIFY(!f.find<TwoStateButton>("cwbPh")->value());
+    f.dialogs.held.takeFirst()();
+    f.readCycle();
+    QVERIFY2(f.alarms.alarms().value(0).text().contains(
+                 QStringLiteral("module failed, group switched off")),
+             qPrintable(f.alarms.alarms().value(0).text()));
+    f.alarms.acknowledge(QStringLiteral("ph-silent"));
+    QCOMPARE(standing(), QStringList{"t1-high raised"});
+    QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    const QByteArray lines = record.readAll();
+    QCOMPARE(lines.count(",ph,silent,1,"), 3); // raised, switched off, acknowledged
 }
 
 void TestFaults::aFailingThermistorLeavesTheOperatorASecond() {

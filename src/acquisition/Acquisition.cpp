@@ -185,5 +185,9 @@ void Acquisition::publishShown() {
 }
 
 void Acquisition::switchGroupOff(Group group) {
+    // Switched off by the operator while the box waited: the failure switched nothing off.
+    const bool wasOn = groupFlag(m_state, group);
     emit switchOffRequested(group);
+    if (wasOn)
+        emit groupFailed(group);
 }

@@ -50,6 +50,8 @@ signals:
     void slideShown(Slide slide, double value);
     // The group's switch must go off; its change handler comes back through setGroup().
     void switchOffRequested(Group group);
+    // Just after switchOffRequested(): it was a module's failure that switched the group off.
+    void groupFailed(Group group);
     void cycleStarted();
     // Just before cycleFinished(): the readouts that got a reading in the cycle (a number shown,
     // not an emptied readout or "---").

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <set>
 
 struct MeasurementState;
 class CommandLink;
@@ -49,12 +50,13 @@ private:
     // the failure message and switches the group off; an empty value text is silently nothing.
     void readNumber(const QString& address, const QString& failure, Group group,
                     NumberHandler handler);
-    // Shows a module's failure box, then goes on. After a box closes, the next box of the same
+    // Shows a module's failure box and goes on at once (then learns whether it was shown);
+    // afterOk runs once the operator closed it. While the box waits,
+    // the module's further failures add none. After a box closes, the next box of the same
     // module waits until the operator has had a second to reach the switches, the menus or Exit;
-    // a group switched off during that second is not reported again. then learns whether the
-    // box was shown.
+    // a group switched off during that second is not reported again.
     void reportFailure(const QString& address, const QString& text, Group group,
-                       std::function<void(bool shown)> then);
+                       std::function<void()> afterOk, std::function<void(bool shown)> then);
     // The module answered: unattended, a run of failures before it ends with a word.
     void noteAnswer(const QString& address);
     void showPh(const QString& address, double reading);
@@ -69,6 +71,7 @@ private:
     std::chrono::nanoseconds m_flowCreditedUntil;
     std::map<QString, std::chrono::nanoseconds> m_failureBoxClosed; // by module address
     bool m_delayingFailure = false;
+    std::set<QString> m_boxOpen; // modules whose failure box waits for the operator
     const Attendance m_attendance;
     std::map<QString, int> m_failedReads; // unattended: failed reads since the last answer
 };

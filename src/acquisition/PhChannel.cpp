@@ -42,28 +42,35 @@ void Channels::readNumber(const QString& address, const QString& failure, Group 
         }
         if (m_link.lineAway())
             return handler(false, 0); // the device went away: said once, by the port
-        reportFailure(address, failure, group, [this, group, handler](bool shown) {
-            if (shown)
-                m_panel.switchGroupOff(group);
-            handler(false, 0);
-        });
+        reportFailure(
+            address, failure, group, [this, group] { m_panel.switchGroupOff(group); },
+            [handler](bool) { handler(false, 0); });
     });
 }
 
 void Channels::reportFailure(const QString& address, const QString& text, Group group,
-                             std::function<void(bool shown)> then) {
+                             std::function<void()> afterOk, std::function<void(bool shown)> then) {
     using namespace std::chrono;
     if (m_attendance == Attendance::Unattended) {
         if (m_failedReads[address]++ == 0)
             m_dialogs.message(text);
         return then(false);
     }
-    auto show = [this, address, text, group, then](bool delayed) {
+    // While the module's box waits for the operator, its further failures add no box; the
+    // cycles go on meanwhile, so the alarms see the silence and the other groups.
+    if (m_boxOpen.count(address))
+        return then(false);
+    auto show = [this, address, text, group, afterOk, then](bool delayed) {
         m_delayingFailure = false;
         if (delayed && (!groupFlag(m_state, group) || m_link.lineAway()))
             return then(false);
-        m_dialogs.message(text);
-        m_failureBoxClosed[address] = m_clock.now();
+        m_boxOpen.insert(address);
+        m_dialogs.tell(text, [this, address, afterOk] {
+            m_boxOpen.erase(address);
+            m_failureBoxClosed[address] = m_clock.now();
+            if (afterOk)
+                afterOk();
+        });
         then(true);
     };
     const auto closed = m_failureBoxClosed.find(address);

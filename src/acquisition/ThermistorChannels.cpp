@@ -57,8 +57,12 @@ void Channels::readThermistor(int index, Done done) {
             m_panel.showSlide(t.slide, value.value);
             return goOn();
         case ReplyValue::Kind::Invalid:
+            // Only thermistor 3 switches the group off, and only after its box.
+            std::function<void()> afterOk;
+            if (index == 2)
+                afterOk = [this] { m_panel.switchGroupOff(Group::Therm); };
             reportFailure(QLatin1String(t.address), QLatin1String(t.failure), Group::Therm,
-                          [this, index, done, goOn](bool shown) {
+                          afterOk, [this, done, goOn](bool shown) {
                               // Switched off by the operator while the box waited, or the
                               // device went away: the rest waits for a later cycle.
                               if (!shown && (!m_state.thermOn || m_link.lineAway())) {
@@ -66,10 +70,6 @@ void Channels::readThermistor(int index, Done done) {
                                       done();
                                   return;
                               }
-                              // Only thermistor 3 switches the group off, and only after its
-                              // box.
-                              if (index == 2 && shown)
-                                  m_panel.switchGroupOff(Group::Therm);
                               goOn();
                           });
             return;

@@ -28,6 +28,7 @@ AlarmWatch::AlarmWatch(const MeasurementState& state, Acquisition& acquisition,
                        AlarmMonitor& monitor)
     : m_state(state), m_monitor(monitor) {
     connect(&acquisition, &Acquisition::cycleRead, this, &AlarmWatch::cycleRead);
+    connect(&acquisition, &Acquisition::groupFailed, &monitor, &AlarmMonitor::groupFailedOff);
 }
 
 void AlarmWatch::cycleRead(const std::set<Readout>& read) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // Every modal interaction with the operator. The main window provides the real boxes; tests
@@ -12,6 +13,13 @@ public:
     // detail, where there is one, says why and what to do.
     virtual void message(const QString& text, const QString& title = QString(),
                          const QString& detail = QString()) = 0;
+    // A message that does not hold the caller: answered runs once the operator has closed it.
+    // Such boxes come one at a time, in order; meanwhile the program goes on reading. Without
+    // boxes it is told at once.
+    virtual void tell(const QString& text, std::function<void()> answered) {
+        message(text);
+        answered();
+    }
     // Modal input box with OK and Cancel; Cancel yields an empty text.
     virtual QString inputText(const QString& prompt, const QString& title,
                               const QString& defaultText) = 0;

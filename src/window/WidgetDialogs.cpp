@@ -14,6 +14,30 @@ void WidgetDialogs::message(const QString& text, const QString& title, const QSt
     box.exec();
 }
 
+void WidgetDialogs::tell(const QString& text, std::function<void()> answered) {
+    m_told.emplace_back(text, std::move(answered));
+    if (m_told.size() == 1)
+        showNextTold();
+}
+
+void WidgetDialogs::showNextTold() {
+    // Modal as message()'s box, but without a loop of its own: the read cycles, the alarms and
+    // the log go on while it waits for the operator.
+    auto* box = new QMessageBox(QMessageBox::Information, QLatin1String(kProgramTitle),
+                                m_told.front().first, QMessageBox::Ok,
+                                QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, box, [this] {
+        const std::function<void()> answered = std::move(m_told.front().second);
+        m_told.pop_front();
+        answered();
+        if (!m_told.empty())
+            showNextTold();
+    });
+    box->show();
+}
+
 QString WidgetDialogs::inputText(const QString& prompt, const QString& title,
                                  const QString& defaultText) {
     bool ok = false;

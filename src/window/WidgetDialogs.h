@@ -2,6 +2,8 @@
 
 #include "OperatorDialogs.h"
 
+#include <deque>
+
 class QWidget;
 
 // The real modal boxes: message box, input box and the log file dialog.
@@ -10,7 +12,14 @@ public:
     static constexpr const char* kProgramTitle = "Halvane DGH GUI";
 
     void message(const QString& text, const QString& title, const QString& detail) override;
+    void tell(const QString& text, std::function<void()> answered) override;
     QString inputText(const QString& prompt, const QString& title,
                       const QString& defaultText) override;
     QString chooseLogFile(const QString& startPath, const QString& filter) override;
+
+private:
+    void showNextTold();
+
+    // Told and not yet shown; the first is on screen.
+    std::deque<std::pair<QString, std::function<void()>>> m_told;
 };

@@ -19,6 +19,13 @@ public:
         if (onMessage)
             onMessage(text);
     }
+    // Held boxes stay "open" until the test answers them (held.takeFirst()()).
+    void tell(const QString& text, std::function<void()> answered) override {
+        if (!holdTold)
+            return OperatorDialogs::tell(text, std::move(answered));
+        messages.append({text, {}, {}});
+        held.append(std::move(answered));
+    }
     QString inputText(const QString& prompt, const QString& title, const QString&) override {
         prompts.append(prompt + '|' + title);
         return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
@@ -42,6 +49,8 @@ public:
     QStringList fileAnswers;
     QStringList fileDialogStarts;
     QStringList fileDialogFilters;
+    bool holdTold = false;
+    QList<std::function<void()>> held;
     // Runs while the "message box" is open, as the event loop of a real one would.
     std::function<void(const QString&)> onMessage;
 };
