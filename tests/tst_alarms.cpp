@@ -88,8 +88,9 @@ void TestAlarms::acknowledgingInEachState() {
     // The screen reader and the strip tell it as returned, with a true comparison.
     const Alarm returned = m_monitor->alarms().value(0);
     QVERIFY(returned.returned());
-    QVERIFY2(returned.text().startsWith(QStringLiteral("pH1 HIGH cleared at 7.90 (limit 8.00), "
-                                                       "raised ")),
+    QVERIFY2(returned.text().startsWith(QStringLiteral("pH1 HIGH cleared at %1 (limit %2), raised ")
+                                            .arg(QLocale().toString(7.9, 'f', 2),
+                                                 QLocale().toString(8.0, 'f', 2))),
              qPrintable(returned.text()));
     std::optional<Alarm> acknowledgement;
     connect(m_monitor.get(), &AlarmMonitor::changed, this,

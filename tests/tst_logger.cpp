@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 constexpr int kHeaderLines = 16;
@@ -74,6 +75,12 @@ void TestLogger::init() {
 }
 
 void TestLogger::badOptionsExitWithoutOpeningAnything() {
+    const QString fifo = m_dir->filePath(QStringLiteral("ca.fifo"));
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString huge = m_dir->filePath(QStringLiteral("huge.conf"));
+    QFile sparse(huge);
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(3) << 30));
+    sparse.close();
     const QString config = m_dir->filePath(QStringLiteral("bad.conf"));
     QFile file(config);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -89,6 +96,19 @@ void TestLogger::badOptionsExitWithoutOpeningAnything() {
         {QStringLiteral("--colour")},
         {QStringLiteral("--config"), config},
         {QStringLiteral("--config"), m_dir->filePath(QStringLiteral("missing.conf"))},
+        // No limit, deadband, delay or silence that is not a finite number in range.
+        {QStringLiteral("--therm-silent"), QStringLiteral("nan")},
+        {QStringLiteral("--flow-silent"), QStringLiteral("inf")},
+        {QStringLiteral("--t1-high"), QStringLiteral("inf")},
+        {QStringLiteral("--t1-deadband"), QStringLiteral("nan")},
+        {QStringLiteral("--t1-delay"), QStringLiteral("1e6")},
+        {QStringLiteral("--duration"), QStringLiteral("31622401")},
+        {QStringLiteral("--mqtt"), QStringLiteral("mqtt://127.0.0.1:0")},
+        // A FIFO, a folder or an endless device is no certificate file.
+        {QStringLiteral("--mqtt-ca"), m_dir->path()},
+        {QStringLiteral("--mqtt-ca"), QStringLiteral("/dev/zero")},
+        {QStringLiteral("--mqtt-ca"), fifo},
+        {QStringLiteral("--config"), huge},
     };
     for (const QStringList& arguments : bad) {
         Logger logger;
@@ -99,6 +119,18 @@ void TestLogger::badOptionsExitWithoutOpeningAnything() {
         QVERIFY2(said.size() == 1 && said[0].startsWith(QStringLiteral("dgh-logger: ")),
                  qPrintable(arguments.join(' ') + ": " + logger.errors));
         QVERIFY(!QFile::exists(m_log));
+    }
+    // A password in the URL, a hostile value: one line, neither the password nor raw controls.
+    for (const QString& value : {QStringLiteral("mqtt://bob:s3cret@h:1883"),
+                                 QStringLiteral("\x1b[2J") + QString(5000, u'x')}) {
+        Logger logger;
+        logger.start(commonArguments() << QStringLiteral("--mqtt") << value);
+        QVERIFY(logger.process.waitForFinished(5000));
+        QCOMPARE(logger.process.exitCode(), 2);
+        const QString said = logger.readErrors();
+        QVERIFY2(!said.contains(QStringLiteral("s3cret")) && !said.contains(u'\x1b') &&
+                     said.size() < 400 && said.count(u'\n') == 1,
+                 qPrintable(said));
     }
     // A device that is no port: exit 1, with the window's words.
     Logger logger;
@@ -127,6 +159,23 @@ void TestLogger::theCommandLineWinsOverTheConfigFile() {
     QCOMPARE(options->intervalMs, 500);
     QVERIFY(!options->append);
     QCOMPARE(options->logPath, QStringLiteral("/tmp/x.csv"));
+
+    // A password file others may read is used, with a warning; the owner's alone, without.
+    const QString password = m_dir->filePath(QStringLiteral("password"));
+    QFile secret(password);
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write("s3cret\nignored\n");
+    secret.close();
+    for (const auto mode : {QFileDevice::ReadOwner | QFileDevice::ReadGroup,
+                            QFileDevice::ReadOwner | QFileDevice::WriteOwner}) {
+        QVERIFY(secret.setPermissions(mode));
+        const auto read = parseLoggerOptions({QStringLiteral("dgh-logger"),
+                                              QStringLiteral("--mqtt-password-file"), password});
+        const auto* withPassword = std::get_if<LoggerOptions>(&read);
+        QVERIFY(withPassword);
+        QCOMPARE(withPassword->publish.password, QStringLiteral("s3cret"));
+        QCOMPARE(withPassword->warnings.size(), mode & QFileDevice::ReadGroup ? 1 : 0);
+    }
 }
 
 void TestLogger::rowsAsTheWindowWritesThem_data() {
@@ -171,9 +220,11 @@ void TestLogger::rowsAsTheWindowWritesThem() {
 
 void TestLogger::aFailingModuleIsToldTwiceAndStillRead() {
     Logger logger;
+    // 30 days: more milliseconds than a timer's interval holds.
     logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
-                                                 QStringLiteral("--groups"),
-                                                 QStringLiteral("therm")});
+                                                 QStringLiteral("--groups"), QStringLiteral("therm"),
+                                                 QStringLiteral("--duration"),
+                                                 QStringLiteral("2592000")});
     QTRY_VERIFY(m_simulator->frames().size() >= 3);
     m_simulator->setFault('3', ModuleSimulator::Fault::Silent);
     QTRY_VERIFY(logger.readErrors().contains(QStringLiteral("No valid return from thermistor 3")));
@@ -196,9 +247,12 @@ void TestLogger::aFailingModuleIsToldTwiceAndStillRead() {
 
 void TestLogger::signalsRotateAndEndTheLog() {
     Logger logger;
+    // A duration past what one timer holds (49.7 days of milliseconds) runs on.
     logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
                                                  QStringLiteral("--interval"),
-                                                 QStringLiteral("0.1")});
+                                                 QStringLiteral("0.1"),
+                                                 QStringLiteral("--duration"),
+                                                 QStringLiteral("4294968")});
     QTRY_VERIFY(lines(m_log).size() > kHeaderLines + 2);
     // Rotated: moved away, then told.
     const QString rotated = m_log + QStringLiteral(".1");
@@ -206,6 +260,12 @@ void TestLogger::signalsRotateAndEndTheLog() {
     logger.signal(SIGHUP);
     QTRY_VERIFY(lines(m_log).size() > kHeaderLines + 2);
     QVERIFY(lines(m_log)[1].startsWith("\"Corvik pH probe Logging Program\""));
+    // Told again with nothing moved: the same file goes on, without a second header.
+    for (int i = 0; i < 5; ++i)
+        logger.signal(SIGHUP);
+    const qsizetype before = lines(m_log).size();
+    QTRY_VERIFY(lines(m_log).size() > before + 3);
+    QCOMPARE(lines(m_log).count("\"Version: 2.2\"\r"), 1);
     QElapsedTimer stopping;
     stopping.start();
     logger.signal(SIGTERM);

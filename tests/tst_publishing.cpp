@@ -58,6 +58,8 @@ private slots:
     void brokersThatDoNotAnswerHoldNoRow();
     void theWindowStoresItsSettingsAndShowsTheState();
     void aReportNotYetAnsweredHoldsBackTheNext();
+    void aWrongPasswordIsToldOnceWithItsReason();
+    void theLabAcknowledgesTheLoggersAlarmsThroughTheBroker();
 
 private:
     QTemporaryDir m_dir;
@@ -267,6 +269,73 @@ void TestPublishing::aReportNotYetAnsweredHoldsBackTheNext() {
     publisher.configure(nowhere());
     QTRY_COMPARE(dialogs.messages.size(), 2);
     QCOMPARE(deepest, 1);
+}
+
+void TestPublishing::aWrongPasswordIsToldOnceWithItsReason() {
+    TestBroker broker;
+    QVERIFY2(broker.startWithPassword(QStringLiteral("bob"), QStringLiteral("right")),
+             broker.process.readAll().constData());
+    ScriptedDialogs dialogs;
+    MqttPublisher publisher(dialogs);
+    PublishSettings s;
+    s.enabled = true;
+    s.url = broker.url();
+    s.station = QStringLiteral("rigA");
+    s.user = QStringLiteral("bob");
+    s.password = QStringLiteral("wrong");
+    publisher.configure(s);
+    // Three attempts refused (at 0, 1 and 3 s; the first line is the probe of the start): one
+    // report, the refusal's, never "not reached".
+    QString brokerLog;
+    QTRY_VERIFY_WITH_TIMEOUT((brokerLog += QString::fromUtf8(broker.process.readAll()))
+                                     .count(QStringLiteral("not authorised")) >= 4,
+                             10000);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("MQTT: the broker 127.0.0.1 refused the "
+                                                         "connection: Connection Refused: not "
+                                                         "authorised.")});
+}
+
+void TestPublishing::theLabAcknowledgesTheLoggersAlarmsThroughTheBroker() {
+    TestBroker broker;
+    QVERIFY(broker.start());
+    ModuleSimulator simulator(3);
+    QVERIFY(simulator.start());
+    simulator.setReply('1', "*+00021.50");
+    const QString log = m_dir.filePath(QStringLiteral("acknowledged.csv"));
+    Logger logger;
+    logger.start(simulator, m_dir,
+                 {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--groups"),
+                  QStringLiteral("therm"), QStringLiteral("--log"), log,
+                  QStringLiteral("--t1-high"), QStringLiteral("20"), QStringLiteral("--t1-delay"),
+                  QStringLiteral("0")});
+    QString said;
+    QTRY_VERIFY((said += QString::fromLocal8Bit(logger.process.readAllStandardError()))
+                    .contains(QStringLiteral("Alarm raised: T1 HIGH")));
+    simulator.setReply('1', "*+00019.00");
+    QTRY_VERIFY((said += QString::fromLocal8Bit(logger.process.readAllStandardError()))
+                    .contains(QStringLiteral("Alarm cleared-unacknowledged: T1 HIGH cleared at "
+                                             "%1 (limit %2)")
+                                  .arg(QLocale().toString(19.0, 'f', 1),
+                                       QLocale().toString(20.0, 'f', 1))));
+    QCOMPARE(QProcess::execute(QStringLiteral("mosquitto_pub"),
+                               {QStringLiteral("-p"), QString::number(broker.port),
+                                QStringLiteral("-q"), QStringLiteral("1"), QStringLiteral("-t"),
+                                QStringLiteral("dgh/rigA/alarms/ack"), QStringLiteral("-m"),
+                                QStringLiteral(R"({"id":"all","by":"night shift"})")}),
+             0);
+    QTRY_VERIFY((said += QString::fromLocal8Bit(logger.process.readAllStandardError()))
+                    .contains(QStringLiteral("Alarm acknowledged: T1 HIGH cleared at %1 (limit "
+                                             "%2), raised ")
+                                  .arg(QLocale().toString(19.0, 'f', 1),
+                                       QLocale().toString(20.0, 'f', 1))));
+    QVERIFY(said.contains(QStringLiteral(" by night shift")));
+    QFile record(m_dir.filePath(QStringLiteral("alarms.csv")));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    QVERIFY(record.readAll().endsWith(",t1,high,20,19,acknowledged,\"night shift\"\n"));
+    // The standing set is empty again, for whoever looks later.
+    Subscriber later;
+    later.start(broker.port);
+    QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/alarms")), QStringList{"[]"});
 }
 
 #include "tst_publishing.moc"
