@@ -5,6 +5,7 @@
 #include "TestLocale.h"
 
 #include "MqttPublisher.h"
+#include "PasswordVault.h"
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
 #include "ScriptedDialogs.h"
@@ -235,6 +236,29 @@ void TestPublishing::theWindowStoresItsSettingsAndShowsTheState() {
     bool remember = true;
     const PublishSettings stored = loadPublishSettings(f.settings.location, &remember);
     QVERIFY(stored.enabled && !remember && stored.station == u"rigB");
+    {
+        // Remembered: in the key ring or a file of the owner's alone, never the settings file.
+        PublishingDialog dialog(f.publisher, f.settings.location, f.dialogs);
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtUser"))->setText(QStringLiteral("bob"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("pw"));
+        dialog.findChild<QCheckBox*>(QStringLiteral("chkRemember"))->setChecked(true);
+        dialog.confirm();
+    }
+    QCOMPARE(f.settings.location.text(QStringLiteral("Publish"), QStringLiteral("password"), {}),
+             QString());
+    PasswordVault vault(f.settings.location);
+    QCOMPARE(loadPublishing(f.settings.location, vault, &remember).password, u"pw");
+    QVERIFY(remember);
+    const QFileInfo file(
+        f.settings.dir.filePath(QFileInfo(f.settings.location.fileName()).completeBaseName() +
+                                QStringLiteral(".mqtt-password")));
+    if (file.exists())
+        QCOMPARE(file.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    PublishingDialog again(f.publisher, f.settings.location, f.dialogs);
+    QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblPasswordPlace"))
+                ->text()
+                .contains(file.exists() ? QStringLiteral("only you can read")
+                                        : QStringLiteral("key ring")));
     broker.stop();
     QTRY_VERIFY_WITH_TIMEOUT(state->text().startsWith(QStringLiteral("MQTT: reconnecting")), 30000);
 }

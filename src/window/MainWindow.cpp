@@ -1,5 +1,4 @@
 #include "MainWindow.h"
-#include "SettingsLocation.h"
 
 #include "Acquisition.h"
 #include "AlarmMonitor.h"
@@ -17,12 +16,14 @@
 #include "MenuBarNote.h"
 #include "ModeSelector.h"
 #include "MqttPublisher.h"
+#include "PasswordVault.h"
 #include "OperatorDialogs.h"
 #include "PortSelection.h"
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
 #include "ReadingFeed.h"
 #include "ReadoutLabel.h"
+#include "SettingsLocation.h"
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
 #include "StripChart.h"
@@ -197,7 +198,8 @@ void MainWindow::startUp() {
                                    refusedLimits.join(QStringLiteral(", "))));
     m_alarms.monitor.setLimits(m_alarms.current.limits);
     bool remember = false;
-    m_publishing.publisher.configure(loadPublishSettings(m_publishing.settings, &remember));
+    PasswordVault vault(m_publishing.settings);
+    m_publishing.publisher.configure(loadPublishing(m_publishing.settings, vault, &remember));
     m_publishing.feed.publishCalibration();
 }
 

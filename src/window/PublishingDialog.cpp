@@ -1,5 +1,7 @@
 #include "PublishingDialog.h"
 
+#include "PasswordVault.h"
+
 #include "MqttPublisher.h"
 #include "OperatorDialogs.h"
 #include "PublishSettings.h"
@@ -9,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,7 +23,8 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     setWindowTitle(QStringLiteral("Publishing"));
     // What runs now, with a password not stored; else what the settings file holds.
     bool remember = false;
-    const PublishSettings stored = loadPublishSettings(settings, &remember);
+    PasswordVault vault(settings);
+    const PublishSettings stored = loadPublishing(settings, vault, &remember);
     const PublishSettings p =
         m_publisher.settings().url.isEmpty() ? stored : m_publisher.settings();
 
@@ -42,6 +46,10 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     m_remember = named(new QCheckBox(QStringLiteral("&Remember the password"), this), "chkRemember",
                        QStringLiteral("Remember the password"));
     m_remember->setChecked(remember);
+    // Where a remembered password goes: never the settings file, which others may read.
+    auto* place = new QLabel(QStringLiteral("Kept in %1.").arg(vault.place()), this);
+    place->setObjectName(QStringLiteral("lblPasswordPlace"));
+    place->setWordWrap(true);
     m_ca =
         named(new QLineEdit(p.caFile, this), "txtCa", QStringLiteral("Certificate authority file"));
     m_ca->setPlaceholderText(QStringLiteral("for mqtts: the system's own when empty"));
@@ -53,6 +61,7 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
     form->addRow(QStringLiteral("&User name:"), m_user);
     form->addRow(QStringLiteral("Pass&word:"), m_password);
     form->addRow(m_remember);
+    form->addRow(place);
     form->addRow(QStringLiteral("&CA file:"), m_ca);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOk"));
@@ -81,9 +90,14 @@ void PublishingDialog::confirm() {
         return m_dialogs.message(QStringLiteral("\"%1\" is not a station name: use letters, "
                                                 "digits, \"-\" and \"_\".")
                                      .arg(p.station));
-    if (!savePublishSettings(m_settings, p, m_remember->isChecked()))
+    if (!savePublishSettings(m_settings, p, false))
         m_dialogs.message(QStringLiteral("The publishing settings could not be saved to %1.")
                               .arg(QDir::toNativeSeparators(m_settings.fileName())));
+    PasswordVault vault(m_settings);
+    if (!m_remember->isChecked() || p.password.isEmpty())
+        vault.forget();
+    else if (!vault.store(p.password, &why))
+        m_dialogs.message(QStringLiteral("The password could not be remembered: %1").arg(why));
     m_publisher.configure(p);
     accept();
 }
