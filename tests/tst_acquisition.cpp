@@ -1,7 +1,7 @@
 // The read cycle against the module simulator on a pseudo-terminal, up to the whole program
 // polling live readings.
-#include "SystemUser.h"
 #include "MainWindowFixture.h"
+#include "SystemUser.h"
 #include "TestLocale.h"
 
 #include "AlarmsDialog.h"

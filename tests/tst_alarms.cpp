@@ -1,8 +1,8 @@
 // The alarm states with a clock that moves only when told: on-delay, deadband, acknowledging in
 // each state, spikes, a value on its limit, silent modules, the limits' keys and the record.
+#include "AlarmFeed.h"
 #include "AlarmLimits.h"
 #include "AlarmMonitor.h"
-#include "AlarmFeed.h"
 #include "AlarmRecord.h"
 #include "TestDoubles.h"
 
@@ -88,9 +88,9 @@ void TestAlarms::acknowledgingInEachState() {
     // The screen reader and the strip tell it as returned, with a true comparison.
     const Alarm returned = m_monitor->alarms().value(0);
     QVERIFY(returned.returned());
-    QVERIFY2(returned.text().startsWith(QStringLiteral("pH1 HIGH cleared at %1 (limit %2), raised ")
-                                            .arg(QLocale().toString(7.9, 'f', 2),
-                                                 QLocale().toString(8.0, 'f', 2))),
+    QVERIFY2(returned.text().startsWith(
+                 QStringLiteral("pH1 HIGH cleared at %1 (limit %2), raised ")
+                     .arg(QLocale().toString(7.9, 'f', 2), QLocale().toString(8.0, 'f', 2))),
              qPrintable(returned.text()));
     std::optional<Alarm> acknowledgement;
     connect(m_monitor.get(), &AlarmMonitor::changed, this,
@@ -182,9 +182,11 @@ void TestAlarms::limitsKeysAndProblems() {
     for (const char* value : {"nan", "inf", "-inf", "NaN", "1e999"})
         for (const char* key : {"t1-high", "t1-deadband", "t1-delay", "therm-silent"})
             QVERIFY2(!setLimit(limits, QLatin1String(key), QLatin1String(value)), value);
-    for (const auto& [key, value] :
-         {std::pair{"t1-high", "2e6"}, {"t1-deadband", "-1"}, {"t1-delay", "86401"},
-          {"flow-silent", "0"}, {"ph-silent", "1e9"}}) {
+    for (const auto& [key, value] : {std::pair{"t1-high", "2e6"},
+                                     {"t1-deadband", "-1"},
+                                     {"t1-delay", "86401"},
+                                     {"flow-silent", "0"},
+                                     {"ph-silent", "1e9"}}) {
         AlarmLimits outOfRange;
         QVERIFY(setLimit(outOfRange, QLatin1String(key), QLatin1String(value)));
         QVERIFY2(limitsProblem(outOfRange), key);

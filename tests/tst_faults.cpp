@@ -160,8 +160,7 @@ void TestFaults::aSilentModuleAlarmsWhileItsBoxWaits() {
     while (!standing().contains(QStringLiteral("ph-silent raised")) && waited.elapsed() < 5000)
         f.readCycle();
     QCOMPARE(standing(), (QStringList{"ph-silent raised", "t1-high raised"}));
-    QVERIFY2(f.dialogs.texts() ==
-                 QStringList(2, QStringLiteral("NO VALID RETURN FROM pH MODULE")),
+    QVERIFY2(f.dialogs.texts() == QStringList(2, QStringLiteral("NO VALID RETURN FROM pH MODULE")),
              qPrintable(f.dialogs.texts().join(" / ")));
     QVERIFY(f.find<TwoStateButton>("cwbPh")->value());
     // OK: the group goes off, and its alarm stands, saying so, until acknowledged.

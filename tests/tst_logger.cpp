@@ -169,8 +169,8 @@ void TestLogger::theCommandLineWinsOverTheConfigFile() {
     for (const auto mode : {QFileDevice::ReadOwner | QFileDevice::ReadGroup,
                             QFileDevice::ReadOwner | QFileDevice::WriteOwner}) {
         QVERIFY(secret.setPermissions(mode));
-        const auto read = parseLoggerOptions({QStringLiteral("dgh-logger"),
-                                              QStringLiteral("--mqtt-password-file"), password});
+        const auto read = parseLoggerOptions(
+            {QStringLiteral("dgh-logger"), QStringLiteral("--mqtt-password-file"), password});
         const auto* withPassword = std::get_if<LoggerOptions>(&read);
         QVERIFY(withPassword);
         QCOMPARE(withPassword->publish.password, QStringLiteral("s3cret"));
@@ -221,10 +221,10 @@ void TestLogger::rowsAsTheWindowWritesThem() {
 void TestLogger::aFailingModuleIsToldTwiceAndStillRead() {
     Logger logger;
     // 30 days: more milliseconds than a timer's interval holds.
-    logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
-                                                 QStringLiteral("--groups"), QStringLiteral("therm"),
-                                                 QStringLiteral("--duration"),
-                                                 QStringLiteral("2592000")});
+    logger.start(commonArguments() +
+                 QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
+                             QStringLiteral("--groups"), QStringLiteral("therm"),
+                             QStringLiteral("--duration"), QStringLiteral("2592000")});
     QTRY_VERIFY(m_simulator->frames().size() >= 3);
     m_simulator->setFault('3', ModuleSimulator::Fault::Silent);
     QTRY_VERIFY(logger.readErrors().contains(QStringLiteral("No valid return from thermistor 3")));
@@ -248,11 +248,10 @@ void TestLogger::aFailingModuleIsToldTwiceAndStillRead() {
 void TestLogger::signalsRotateAndEndTheLog() {
     Logger logger;
     // A duration past what one timer holds (49.7 days of milliseconds) runs on.
-    logger.start(commonArguments() + QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
-                                                 QStringLiteral("--interval"),
-                                                 QStringLiteral("0.1"),
-                                                 QStringLiteral("--duration"),
-                                                 QStringLiteral("4294968")});
+    logger.start(commonArguments() +
+                 QStringList{QStringLiteral("--rate"), QStringLiteral("100"),
+                             QStringLiteral("--interval"), QStringLiteral("0.1"),
+                             QStringLiteral("--duration"), QStringLiteral("4294968")});
     QTRY_VERIFY(lines(m_log).size() > kHeaderLines + 2);
     // Rotated: moved away, then told.
     const QString rotated = m_log + QStringLiteral(".1");

@@ -61,8 +61,8 @@ void Channels::readThermistor(int index, Done done) {
             std::function<void()> afterOk;
             if (index == 2)
                 afterOk = [this] { m_panel.switchGroupOff(Group::Therm); };
-            reportFailure(QLatin1String(t.address), QLatin1String(t.failure), Group::Therm,
-                          afterOk, [this, done, goOn](bool shown) {
+            reportFailure(QLatin1String(t.address), QLatin1String(t.failure), Group::Therm, afterOk,
+                          [this, done, goOn](bool shown) {
                               // Switched off by the operator while the box waited, or the
                               // device went away: the rest waits for a later cycle.
                               if (!shown && (!m_state.thermOn || m_link.lineAway())) {

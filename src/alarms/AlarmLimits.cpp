@@ -29,8 +29,7 @@ std::optional<double> parsedNumber(const QString& text) {
     double v = 0;
     const auto [end, error] = std::from_chars(t.constData(), t.constData() + t.size(), v);
     // from_chars takes "nan" and "inf": no limit, deadband or time can be either.
-    if (t.isEmpty() || error != std::errc() || end != t.constData() + t.size() ||
-        !std::isfinite(v))
+    if (t.isEmpty() || error != std::errc() || end != t.constData() + t.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
 }

@@ -52,7 +52,7 @@ QString Alarm::stateWord() const {
 QString Alarm::text() const {
     const QLocale locale;
     const QString at = this->since.time().toString(u"HH:mm:ss");
-    const int decimals = !quantity ? 0
+    const int decimals = !quantity                                                  ? 0
                          : *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2
                                                                                     : 1;
     const QString unit = quantity ? QString() : QStringLiteral(" s");

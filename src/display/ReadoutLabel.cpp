@@ -40,8 +40,7 @@ void ReadoutLabel::describe() {
     QString name = m_caption + QStringLiteral(": ") + text();
     if (!m_alarmWord.isEmpty())
         name += QStringLiteral(", alarm %1, %2%3")
-                    .arg(m_alarmWord,
-                         m_returned ? QStringLiteral("back to normal, ") : QString(),
+                    .arg(m_alarmWord, m_returned ? QStringLiteral("back to normal, ") : QString(),
                          m_acknowledged ? QStringLiteral("acknowledged")
                                         : QStringLiteral("not acknowledged"));
     if (name != accessibleName())

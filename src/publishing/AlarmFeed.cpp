@@ -19,11 +19,12 @@ AlarmFeed::AlarmFeed(AlarmMonitor& monitor, MqttPublisher& publisher)
 QByteArray AlarmFeed::jsonOf(const Alarm& a) {
     QByteArray by;
     if (a.acknowledgement && !a.by.isEmpty())
-        by = ",\"by\":" + QJsonDocument(QJsonArray{a.by}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+        by = ",\"by\":" +
+             QJsonDocument(QJsonArray{a.by}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     return "{\"id\":\"" + a.id().toLatin1() + "\",\"kind\":\"" + a.kindWord().toLower().toLatin1() +
            "\",\"limit\":" + machineNumber(a.limit) + ",\"value\":" + machineNumber(a.value) +
-           ",\"state\":\"" + a.stateWord().toLatin1() + "\",\"since\":\"" + isoTime(a.since) +
-           '"' + by + '}';
+           ",\"state\":\"" + a.stateWord().toLatin1() + "\",\"since\":\"" + isoTime(a.since) + '"' +
+           by + '}';
 }
 
 void AlarmFeed::publishChange(const Alarm& alarm) {

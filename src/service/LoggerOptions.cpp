@@ -149,14 +149,14 @@ std::variant<QList<std::pair<QString, QString>>, LoggerExit> readConfig(const QS
         if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
             value = value.mid(1, value.size() - 2);
         if (equals < 0 || (!section.isEmpty() && section.compare(u"General", Qt::CaseInsensitive)))
+            return refused(QStringLiteral("config"),
+                           QStringLiteral("line %1 of %2 is not a key of the options")
+                               .arg(number)
+                               .arg(shown(path)));
+        if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key) && !alarmKey(key)))
             return refused(
                 QStringLiteral("config"),
-                QStringLiteral("line %1 of %2 is not a key of the options")
-                    .arg(number)
-                    .arg(shown(path)));
-        if (key == u"config" || (!kValued.contains(key) && !kFlags.contains(key) && !alarmKey(key)))
-            return refused(QStringLiteral("config"), QStringLiteral("'%1' in %2 is not an option")
-                                                         .arg(shown(key), shown(path)));
+                QStringLiteral("'%1' in %2 is not an option").arg(shown(key), shown(path)));
         keys.append({key, value});
     }
     return keys;
@@ -184,7 +184,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
     if (key == u"port") {
         const auto n = wholeNumber(value);
         if (!n || *n < 1 || *n > 32767)
-            return refused(key, QStringLiteral("'%1' is not a port number from 1").arg(shown(value)));
+            return refused(key,
+                           QStringLiteral("'%1' is not a port number from 1").arg(shown(value)));
         o.port = qint16(*n);
     } else if (key == u"device") {
         if (value.isEmpty())
@@ -205,8 +206,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         for (const QString& name : value.split(',', Qt::SkipEmptyParts)) {
             const auto g = names.find(name.trimmed().toLower());
             if (g == names.end())
-                return refused(
-                    key, QStringLiteral("'%1' is not one of flow, ph, therm").arg(shown(name.trimmed())));
+                return refused(key, QStringLiteral("'%1' is not one of flow, ph, therm")
+                                        .arg(shown(name.trimmed())));
             o.groups.insert(*g);
         }
         if (o.groups.empty())
@@ -224,7 +225,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         const auto s = decimalNumber(value);
         if (!s || *s < 0.1 - 1e-9 || *s > 60 + 1e-9)
             return refused(
-                key, QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(shown(value)));
+                key,
+                QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(shown(value)));
         o.intervalMs = int(std::lround(*s * 1000));
     } else if (key == u"append" || key == u"overwrite") {
         const auto on = yesNo(value);
@@ -278,7 +280,8 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
         const auto n = wholeNumber(value);
         if (!n || *n < 5 || *n > 3600) // the client library takes no less
             return refused(
-                key, QStringLiteral("'%1' is not a whole number of seconds from 5").arg(shown(value)));
+                key,
+                QStringLiteral("'%1' is not a whole number of seconds from 5").arg(shown(value)));
         o.publish.keepAliveSeconds = int(*n);
     }
     return std::nullopt;
@@ -296,9 +299,9 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
         if (argument == u"--version")
             return LoggerExit{QStringLiteral("dgh-logger 2.2\n"), 0};
         if (!argument.startsWith(u"--"))
-            return LoggerExit{
-                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(shown(argument)),
-                2};
+            return LoggerExit{QStringLiteral("dgh-logger: '%1' is not an option (see --help)")
+                                  .arg(shown(argument)),
+                              2};
         QString key = argument.mid(2);
         QString value;
         const qsizetype equals = key.indexOf('=');
@@ -311,9 +314,9 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
             continue;
         }
         if (!kValued.contains(key) && !alarmKey(key))
-            return LoggerExit{
-                QStringLiteral("dgh-logger: '%1' is not an option (see --help)").arg(shown(argument)),
-                2};
+            return LoggerExit{QStringLiteral("dgh-logger: '%1' is not an option (see --help)")
+                                  .arg(shown(argument)),
+                              2};
         if (equals < 0) {
             if (i + 1 >= arguments.size())
                 return refused(key, QStringLiteral("a value is missing"));
@@ -346,7 +349,8 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
     // Under systemd, LoadCredential= hands the password over in a file only this service reads.
     const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
     const QString credential = credentials + QStringLiteral("/mqtt-password");
-    if (options.publish.password.isEmpty() && !credentials.isEmpty() && QFileInfo::exists(credential))
+    if (options.publish.password.isEmpty() && !credentials.isEmpty() &&
+        QFileInfo::exists(credential))
         if (const auto problem = readPassword(options, credential))
             return refused(QStringLiteral("mqtt-password-file"), *problem);
     return options;

@@ -23,8 +23,8 @@ struct LoggerOptions {
     bool append = true;
     QString settingsFile; // empty: the per-user store the window uses
     std::optional<double> durationSeconds;
-    PublishSettings publish; // enabled by --mqtt
-    AlarmLimits alarms;      // keys as in the window's [Alarms]: ph1-high=8
+    PublishSettings publish;         // enabled by --mqtt
+    AlarmLimits alarms;              // keys as in the window's [Alarms]: ph1-high=8
     bool acknowledgeReturned = true; // --no-acknowledge: a returned alarm is simply over
     QStringList warnings;            // lines for standard error; the run goes on
 };

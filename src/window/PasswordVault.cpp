@@ -62,8 +62,8 @@ bool PasswordVault::store(const QString& password, QString* why) {
     // Created for the owner alone, and made so if it was not.
     QFile file(fallbackFile());
     const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate, owner) && file.setPermissions(owner) &&
-        file.write(password.toUtf8() + '\n') > 0 && file.flush())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate, owner) &&
+        file.setPermissions(owner) && file.write(password.toUtf8() + '\n') > 0 && file.flush())
         return true;
     *why = file.errorString();
     return false;

@@ -23,9 +23,9 @@ void WidgetDialogs::tell(const QString& text, std::function<void()> answered) {
 void WidgetDialogs::showNextTold() {
     // Modal as message()'s box, but without a loop of its own: the read cycles, the alarms and
     // the log go on while it waits for the operator.
-    auto* box = new QMessageBox(QMessageBox::Information, QLatin1String(kProgramTitle),
-                                m_told.front().first, QMessageBox::Ok,
-                                QApplication::activeWindow());
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QLatin1String(kProgramTitle),
+                        m_told.front().first, QMessageBox::Ok, QApplication::activeWindow());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     QObject::connect(box, &QMessageBox::finished, box, [this] {

@@ -79,8 +79,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&dialogs](const Alarm& alarm) {
         dialogs.message(QStringLiteral("Alarm %1: %2%3")
                             .arg(alarm.stateWord(), alarm.text(),
-                                 alarm.by.isEmpty() ? QString()
-                                                    : QStringLiteral(" by ") + quotedText(alarm.by)));
+                                 alarm.by.isEmpty()
+                                     ? QString()
+                                     : QStringLiteral(" by ") + quotedText(alarm.by)));
     });
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run,
