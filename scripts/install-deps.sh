@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
   libqcustomplot-dev libqcustomplot2.1-qt6
   libmosquitto-dev mosquitto mosquitto-clients
-  qtkeychain-qt6-dev
+  qtkeychain-qt6-dev openssl
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins
   xvfb xauth x11-apps x11-utils imagemagick x11vnc

@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <set>
 
 namespace {
@@ -60,6 +62,8 @@ private slots:
     void theWindowStoresItsSettingsAndShowsTheState();
     void aReportNotYetAnsweredHoldsBackTheNext();
     void aWrongPasswordIsToldOnceWithItsReason();
+    void aCertificateNotAcceptedIsToldWithItsReason();
+    void aHeldPublisherDoesNotHoldTheStop();
     void theLabAcknowledgesTheLoggersAlarmsThroughTheBroker();
 
 private:
@@ -308,15 +312,96 @@ void TestPublishing::aWrongPasswordIsToldOnceWithItsReason() {
     s.user = QStringLiteral("bob");
     s.password = QStringLiteral("wrong");
     publisher.configure(s);
-    // Three attempts refused (at 0, 1 and 3 s; the first line is the probe of the start): one
-    // report, the refusal's, never "not reached".
+    // Three attempts refused (at 0, 1 and 3 s): one report, the refusal's, never "not reached".
     QString brokerLog;
     QTRY_VERIFY_WITH_TIMEOUT((brokerLog += QString::fromUtf8(broker.process.readAll()))
-                                     .count(QStringLiteral("not authorised")) >= 4,
+                                     .count(QStringLiteral("not authorised")) >= 3,
                              10000);
     QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("MQTT: the broker 127.0.0.1 refused the "
                                                          "connection: Connection Refused: not "
                                                          "authorised.")});
+}
+
+void TestPublishing::aCertificateNotAcceptedIsToldWithItsReason() {
+    // A lab authority, the broker's certificate from it for "localhost", and another authority.
+    QTemporaryDir certs;
+    const auto openssl = [&](const QString& arguments) {
+        QProcess p;
+        p.setWorkingDirectory(certs.path());
+        p.start(QStringLiteral("openssl"), arguments.split(u' '));
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    QFile extension(certs.filePath(QStringLiteral("ext")));
+    QVERIFY(extension.open(QIODevice::WriteOnly) &&
+            extension.write("subjectAltName=DNS:localhost\n") > 0);
+    extension.close();
+    const QString subject = QStringLiteral(" -days 2 -nodes -subj /CN=");
+    QVERIFY(openssl("req -x509 -newkey rsa:2048 -keyout ca.key -out ca.crt" + subject + "Lab"));
+    QVERIFY(openssl("req -x509 -newkey rsa:2048 -keyout o.key -out other.crt" + subject + "Else"));
+    QVERIFY(openssl("req -newkey rsa:2048 -keyout b.key -out b.csr -nodes -subj /CN=localhost"));
+    QVERIFY(openssl(QStringLiteral("x509 -req -in b.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
+                                   "-out b.crt -days 2 -extfile ext")));
+    for (const char* file : {"b.key", "b.crt"}) // read by the broker as its own user
+        QFile(certs.filePath(QLatin1String(file))).setPermissions(QFile::ReadOwner | QFile::ReadOther);
+    QFile(certs.path()).setPermissions(QFile(certs.path()).permissions() | QFile::ExeOther);
+    TestBroker broker;
+    QVERIFY(broker.start(QStringLiteral("allow_anonymous true\ncertfile %1\nkeyfile %2\n")
+                             .arg(certs.filePath(QStringLiteral("b.crt")),
+                                  certs.filePath(QStringLiteral("b.key")))));
+    const auto told = [&](const QString& host, const char* authority) {
+        ScriptedDialogs dialogs;
+        MqttPublisher publisher(dialogs);
+        PublishSettings s;
+        s.enabled = true;
+        s.url = QStringLiteral("mqtts://%1:%2").arg(host).arg(broker.port);
+        s.station = QStringLiteral("rigA");
+        s.caFile = certs.filePath(QLatin1String(authority));
+        publisher.configure(s);
+        QElapsedTimer waited;
+        waited.start();
+        while (dialogs.messages.isEmpty() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return dialogs.texts().join(u'|');
+    };
+    const QString otherHost = told(QStringLiteral("127.0.0.1"), "ca.crt");
+    QVERIFY2(otherHost.contains(QStringLiteral("its certificate names another host than 127.0.0.1")),
+             qPrintable(otherHost));
+    const QString untrusted = told(QStringLiteral("localhost"), "other.crt");
+    QVERIFY2(untrusted.contains(QStringLiteral("its certificate is not trusted: it is not signed "
+                                               "by the authority")),
+             qPrintable(untrusted));
+}
+
+void TestPublishing::aHeldPublisherDoesNotHoldTheStop() {
+    // Reading a FIFO as its authority holds the publisher's thread until a writer comes.
+    const QString fifo = m_dir.filePath(QStringLiteral("ca.fifo"));
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    SilentListener listener;
+    ScriptedDialogs dialogs;
+    MqttPublisher publisher(dialogs);
+    PublishSettings s;
+    s.enabled = true;
+    s.url = QStringLiteral("mqtts://127.0.0.1:%1").arg(listener.port);
+    s.station = QStringLiteral("rigA");
+    s.caFile = fifo;
+    publisher.configure(s);
+    // A thread of this process waits for the FIFO's other end.
+    const auto waitingForWriter = [] {
+        for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs))
+            if (QFile wchan(QStringLiteral("/proc/self/task/%1/wchan").arg(task));
+                wchan.open(QIODevice::ReadOnly) && wchan.readAll() == "wait_for_partner")
+                return true;
+        return false;
+    };
+    QTRY_VERIFY(waitingForWriter());
+    QVERIFY(!publisher.stop(std::chrono::milliseconds(300)));
+    QVERIFY(publisher.running());
+    // Let go (the file is opened more than once): the thread ends, and the publisher with it.
+    const auto letGo = [&fifo] {
+        ::close(::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK));
+        return true;
+    };
+    QTRY_VERIFY(letGo() && publisher.stop(std::chrono::milliseconds(100)));
 }
 
 void TestPublishing::theLabAcknowledgesTheLoggersAlarmsThroughTheBroker() {

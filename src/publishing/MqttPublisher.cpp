@@ -4,6 +4,7 @@
 #include "QuotedText.h"
 
 #include <QCoreApplication>
+#include <future>
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -76,8 +77,30 @@ bool MqttPublisher::configure(const PublishSettings& settings, QString* why) {
         }
         m_quit = false;
         m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        m_thread = std::thread([this] { serve(); });
+        std::promise<void> ended;
+        m_ended = ended.get_future();
+        m_thread = std::thread([this, ended = std::move(ended)]() mutable {
+            serve();
+            ended.set_value();
+        });
     }
+    emit statusChanged();
+    return true;
+}
+
+bool MqttPublisher::stop(std::chrono::milliseconds within) {
+    if (!m_thread.joinable())
+        return true;
+    m_quit = true;
+    wake();
+    if (m_ended.wait_for(within) != std::future_status::ready)
+        return false;
+    stopThread();
+    {
+        std::lock_guard lock(m_mutex);
+        m_status = Status{};
+    }
+    m_settings = {};
     emit statusChanged();
     return true;
 }
@@ -266,6 +289,7 @@ bool MqttPublisher::connectNow() {
     mosquitto_log_callback_set(m_mosq, &MqttPublisher::onLog);
     m_refused = false;
     m_tlsError.clear();
+    m_tlsHostMismatch = false;
     // A cycle's few small messages go at once, not held back for the last one's acknowledgement.
     mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     const QByteArray will = (m_prefix + QStringLiteral("status")).toUtf8();
@@ -298,14 +322,19 @@ bool MqttPublisher::connectNow() {
 
 QString MqttPublisher::failureText(int reason, int error) const {
     const QString broker = QStringLiteral("%1:%2").arg(m_address.host).arg(m_address.port);
+    if (m_tlsHostMismatch)
+        return QStringLiteral("MQTT: the broker %1 was reached, but its certificate names another "
+                              "host than %2; trying again.")
+            .arg(broker, m_address.host);
+    if (m_tlsError.contains(QStringLiteral("certificate verify failed")))
+        return QStringLiteral("MQTT: the broker %1 was reached, but its certificate is not "
+                              "trusted: it is not signed by the authority %2; trying again.")
+            .arg(broker, m_settings.caFile.isEmpty() ? QStringLiteral("of the system")
+                                                     : quotedText(m_settings.caFile));
     if (reason == MOSQ_ERR_TLS || !m_tlsError.isEmpty())
-        return QStringLiteral("MQTT: the broker %1 was reached, but its certificate was not "
-                              "accepted (%2): it must be signed by the authority %3 and name "
-                              "the host %4; trying again.")
-            .arg(broker, m_tlsError.isEmpty() ? QStringLiteral("TLS error") : m_tlsError,
-                 m_settings.caFile.isEmpty() ? QStringLiteral("of the system")
-                                             : quotedText(m_settings.caFile),
-                 m_address.host);
+        return QStringLiteral("MQTT: the broker %1 was reached, but TLS failed (%2); trying "
+                              "again.")
+            .arg(broker, m_tlsError.isEmpty() ? QStringLiteral("no reason given") : m_tlsError);
     if (reason == MOSQ_ERR_KEEPALIVE)
         return QStringLiteral("MQTT: the broker %1 did not answer within %2 s; trying again.")
             .arg(broker)
@@ -435,12 +464,16 @@ void MqttPublisher::onMessage(mosquitto*, void* self, const mosquitto_message* m
 }
 
 void MqttPublisher::onLog(mosquitto*, void* self, int level, const char* text) {
-    // TLS failures are told only here, as OpenSSL's words: "certificate verify failed".
-    static const QByteArray kOpenSsl = "OpenSSL Error";
+    // TLS failures are told only here: OpenSSL's words ("certificate verify failed"), and the
+    // library's own when the certificate names another host.
+    auto* p = static_cast<MqttPublisher*>(self);
     const QByteArray line(text);
-    if (level == MOSQ_LOG_ERR && line.startsWith(kOpenSsl))
-        static_cast<MqttPublisher*>(self)->m_tlsError =
-            QString::fromUtf8(line.mid(line.lastIndexOf(':') + 1)).trimmed();
+    if (level != MOSQ_LOG_ERR)
+        return;
+    if (line.contains("host name verification failed"))
+        p->m_tlsHostMismatch = true;
+    else if (line.startsWith("OpenSSL Error"))
+        p->m_tlsError = QString::fromUtf8(line.mid(line.lastIndexOf(':') + 1)).trimmed();
 }
 
 void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -41,6 +42,10 @@ public:
     // is refused, with the reason in *why.
     bool configure(const PublishSettings& settings, QString* why = nullptr);
     const PublishSettings& settings() const { return m_settings; }
+    // Ends publishing ("offline" goes out first) within the time given; false when the thread
+    // is still held (a name being looked up, a file being read) and goes on until it returns.
+    bool stop(std::chrono::milliseconds within);
+    bool running() const { return m_thread.joinable(); }
     // QoS 1, not retained; queued while the broker is away.
     void publish(const QString& subtopic, const QByteArray& payload);
     // Retained, QoS 1; only the latest of each topic waits for the broker.
@@ -119,7 +124,9 @@ private:
     bool m_waitingForRoom = false; // messages wait for acknowledgements to free a place
     bool m_refused = false;        // the broker refused this connection: told already
     QString m_tlsError;            // OpenSSL's reason for this connection's failure
+    bool m_tlsHostMismatch = false; // the certificate names another host
     int m_wakeFd = -1;
     std::atomic<bool> m_quit = false;
     std::thread m_thread;
+    std::future<void> m_ended;
 };

@@ -116,6 +116,9 @@ void UnattendedRun::reopenLog() {
 
 void UnattendedRun::finish() {
     m_logSession.stop();
-    m_publisher.configure({}); // "offline", said before the goodbye
+    // "offline", said before the goodbye; a publisher held elsewhere does not hold the stop.
+    if (!m_publisher.stop(std::chrono::seconds(1)))
+        m_dialogs.message(QStringLiteral("MQTT: the publisher did not end within a second; the "
+                                         "run ends without it."));
     emit finished();
 }

@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -89,5 +90,11 @@ int main(int argc, char* argv[]) {
     QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);
     if (!run.start())
         return 1;
-    return app.exec();
+    const int status = app.exec();
+    // The log is closed; a publisher's thread still held must not hold the process.
+    if (publisher.running()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
