@@ -19,8 +19,8 @@
 #include <QMenuBar>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 struct Logger {
@@ -342,7 +342,8 @@ void TestPublishing::aCertificateNotAcceptedIsToldWithItsReason() {
     QVERIFY(openssl(QStringLiteral("x509 -req -in b.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
                                    "-out b.crt -days 2 -extfile ext")));
     for (const char* file : {"b.key", "b.crt"}) // read by the broker as its own user
-        QFile(certs.filePath(QLatin1String(file))).setPermissions(QFile::ReadOwner | QFile::ReadOther);
+        QFile(certs.filePath(QLatin1String(file)))
+            .setPermissions(QFile::ReadOwner | QFile::ReadOther);
     QFile(certs.path()).setPermissions(QFile(certs.path()).permissions() | QFile::ExeOther);
     TestBroker broker;
     QVERIFY(broker.start(QStringLiteral("allow_anonymous true\ncertfile %1\nkeyfile %2\n")
@@ -364,8 +365,9 @@ void TestPublishing::aCertificateNotAcceptedIsToldWithItsReason() {
         return dialogs.texts().join(u'|');
     };
     const QString otherHost = told(QStringLiteral("127.0.0.1"), "ca.crt");
-    QVERIFY2(otherHost.contains(QStringLiteral("its certificate names another host than 127.0.0.1")),
-             qPrintable(otherHost));
+    QVERIFY2(
+        otherHost.contains(QStringLiteral("its certificate names another host than 127.0.0.1")),
+        qPrintable(otherHost));
     const QString untrusted = told(QStringLiteral("localhost"), "other.crt");
     QVERIFY2(untrusted.contains(QStringLiteral("its certificate is not trusted: it is not signed "
                                                "by the authority")),

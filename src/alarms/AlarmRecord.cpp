@@ -36,8 +36,9 @@ QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
 
 void AlarmRecord::write(const Alarm& alarm) {
     const QString path = m_folder() + QStringLiteral("/alarms.csv");
-    const bool written = appendWholeLine(path, lineOf(alarm, QDateTime::currentDateTime()),
-                                         "Time,Quantity,Limit,Limit value,Value,State\n");
+    const bool written =
+        appendWholeLine(m_worker, path, lineOf(alarm, QDateTime::currentDateTime()),
+                        "Time,Quantity,Limit,Limit value,Value,State\n");
     if (written || std::exchange(m_failing, true))
         return void(m_failing = !written);
     m_dialogs.message(QStringLiteral("The alarm record %1 cannot be written.")

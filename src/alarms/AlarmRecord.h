@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BoundedCall.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -22,6 +24,7 @@ private:
     void write(const Alarm& alarm);
 
     std::function<QString()> m_folder;
+    BoundedWorker m_worker;
     OperatorDialogs& m_dialogs;
     bool m_failing = false; // said once until a line is written again
 };

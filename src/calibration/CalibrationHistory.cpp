@@ -83,21 +83,19 @@ CalibrationHistory::CalibrationHistory(const SettingsLocation& settings)
              QStringLiteral("/calibration-history.csv")) {}
 
 bool CalibrationHistory::append(const CalibrationRecord& record) const {
-    return appendWholeLine(m_path, lineOf(record), kHeading);
+    return appendWholeLine(*m_worker, m_path, lineOf(record), kHeading);
 }
 
 QList<CalibrationRecord> CalibrationHistory::latest(int probe, int count) const {
     const QString path = m_path;
     auto text = std::make_shared<QByteArray>();
-    if (runBounded(
-            [path, text] {
-                QFile file(path);
-                if (!file.open(QIODevice::ReadOnly))
-                    return false;
-                *text = file.readAll();
-                return true;
-            },
-            kFileAnswerTimeout) != BoundedResult::Succeeded)
+    if (m_worker->run([path, text] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            *text = file.readAll();
+            return true;
+        }) != BoundedResult::Succeeded)
         return {};
     QList<QByteArray> lines = text->split('\n');
     lines.removeLast(); // the end of the last whole line, or a torn one

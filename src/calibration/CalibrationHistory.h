@@ -1,10 +1,12 @@
 #pragma once
 
+#include "BoundedCall.h"
 #include "BufferSolver.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <memory>
 
 class SettingsLocation;
 
@@ -32,4 +34,5 @@ public:
 
 private:
     QString m_path;
+    std::unique_ptr<BoundedWorker> m_worker = std::make_unique<BoundedWorker>();
 };

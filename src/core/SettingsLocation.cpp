@@ -23,16 +23,13 @@ bool SettingsLocation::readable() const {
     // A FIFO or a device in place of the file, or a file system that stops answering, would
     // hold the program on its first read: look, and read it through, in bounded time.
     const QString file = m_file;
-    const bool usable =
-        runBounded(
-            [file] {
-                const QFileInfo info(file);
-                if (!info.exists())
-                    return true;
-                QFile f(file);
-                return info.isFile() && f.open(QIODevice::ReadOnly) && (f.readAll(), true);
-            },
-            kFileAnswerTimeout) == BoundedResult::Succeeded;
+    const bool usable = m_worker->run([file] {
+        const QFileInfo info(file);
+        if (!info.exists())
+            return true;
+        QFile f(file);
+        return info.isFile() && f.open(QIODevice::ReadOnly) && (f.readAll(), true);
+    }) == BoundedResult::Succeeded;
     m_unreadable = !usable;
     return usable;
 }

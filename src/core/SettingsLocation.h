@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BoundedCall.h"
+
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -28,4 +30,6 @@ public:
 private:
     QString m_file;
     mutable bool m_unreadable = false;
+    // Shared by copies of the location: one thread for its looks at the file.
+    std::shared_ptr<BoundedWorker> m_worker = std::make_shared<BoundedWorker>();
 };

@@ -4,22 +4,21 @@
 
 #include <QFile>
 
-bool appendWholeLine(const QString& path, const QByteArray& line, const QByteArray& heading) {
-    return runBounded(
-               [path, line, heading] {
-                   QFile file(path);
-                   if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-                       return false;
-                   const qint64 size = file.size();
-                   QByteArray text = line;
-                   if (size == 0)
-                       text.prepend(heading);
-                   else if (file.seek(size - 1) && file.read(1) != "\n")
-                       text.prepend('\n');
-                   if (file.write(text) == text.size())
-                       return true;
-                   file.resize(size); // no half line: take back what part of it was written
-                   return false;
-               },
-               kFileAnswerTimeout) == BoundedResult::Succeeded;
+bool appendWholeLine(BoundedWorker& worker, const QString& path, const QByteArray& line,
+                     const QByteArray& heading) {
+    return worker.run([path, line, heading] {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+            return false;
+        const qint64 size = file.size();
+        QByteArray text = line;
+        if (size == 0)
+            text.prepend(heading);
+        else if (file.seek(size - 1) && file.read(1) != "\n")
+            text.prepend('\n');
+        if (file.write(text) == text.size())
+            return true;
+        file.resize(size); // no half line: take back what part of it was written
+        return false;
+    }) == BoundedResult::Succeeded;
 }

@@ -25,8 +25,7 @@ bool LogWriter::onFile(std::function<bool(QFile& file, QString& error)> operatio
     // writer has let go of.
     auto file = m_file;
     auto message = std::make_shared<QString>();
-    switch (runBounded([file, message, operation] { return operation(*file, *message); },
-                       kFileAnswerTimeout)) {
+    switch (m_worker.run([file, message, operation] { return operation(*file, *message); })) {
     case BoundedResult::Succeeded:
         return true;
     case BoundedResult::Failed:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BoundedCall.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QString>
@@ -31,10 +33,11 @@ public:
 
 private:
     bool writeLine(const QByteArray& line, QString* error);
-    // Every file operation runs here, bounded in time (see runBounded()); a file system that
+    // Every file operation runs here, bounded in time (see BoundedWorker); a file system that
     // does not answer fails it, and the writer lets go of that file.
     bool onFile(std::function<bool(QFile& file, QString& error)> operation, QString* error);
 
     const MeasurementState& m_state;
     std::shared_ptr<QFile> m_file;
+    BoundedWorker m_worker;
 };

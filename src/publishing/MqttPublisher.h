@@ -120,10 +120,10 @@ private:
     std::chrono::seconds m_backOff{1};
     std::chrono::steady_clock::time_point m_nextAttempt{};
     std::chrono::steady_clock::time_point m_valuesSentAt{};
-    std::map<int, quint64> m_sent; // mid -> message id
-    bool m_waitingForRoom = false; // messages wait for acknowledgements to free a place
-    bool m_refused = false;        // the broker refused this connection: told already
-    QString m_tlsError;            // OpenSSL's reason for this connection's failure
+    std::map<int, quint64> m_sent;  // mid -> message id
+    bool m_waitingForRoom = false;  // messages wait for acknowledgements to free a place
+    bool m_refused = false;         // the broker refused this connection: told already
+    QString m_tlsError;             // OpenSSL's reason for this connection's failure
     bool m_tlsHostMismatch = false; // the certificate names another host
     int m_wakeFd = -1;
     std::atomic<bool> m_quit = false;
