@@ -123,12 +123,12 @@ void TestAcquisition::theReadTimerHoldsWhileACycleRuns() {
     f.find<TwoStateButton>("cwbTherm")->setValue(true);
     int started = 0;
     QObject::connect(&f.acquisition, &Acquisition::cycleStarted, [&] { ++started; });
-    f.acquisition.applyRate(4); // 100 ms: shorter than a cycle, which then sets the rate
+    f.acquisition.applyRate(100); // 100 ms: shorter than a cycle, which then sets the rate
     QTRY_VERIFY(f.acquisition.cycleRunning());
     QVERIFY(!f.acquisition.readTimer().isTicking()); // no tick would do anything but wait
     QTRY_VERIFY(started >= 3);
     // At 1000 ms the timer counts the rest of the period from the tick that started the cycle.
-    f.acquisition.applyRate(0);
+    f.acquisition.applyRate(1000);
     QTRY_VERIFY(!f.acquisition.cycleRunning());
     QVERIFY(f.acquisition.readTimer().isTicking());
     QCOMPARE(f.acquisition.readTimer().interval(), 1000);
@@ -234,7 +234,7 @@ void TestAcquisition::ticksKeepTheirScheduleAndApplyCountsFromNow() {
     acquisition.setGroup(Group::Flow, true);
     const auto reply = [&line] { line.replies.push_back(QByteArrayLiteral("*+00100.00\r")); };
 
-    acquisition.applyRate(2); // 250 ms
+    acquisition.applyRate(250);
     const nanoseconds start = clock.time;
     // Every wake-up late by up to 40 ms: the ticks stay on start + k x 250 ms.
     for (int k = 1; k <= 1000; ++k) {
@@ -249,7 +249,7 @@ void TestAcquisition::ticksKeepTheirScheduleAndApplyCountsFromNow() {
     nanoseconds appliedAt{};
     clock.beforeCallback = [&] {
         appliedAt = clock.time;
-        acquisition.applyRate(0); // 1000 ms
+        acquisition.applyRate(1000);
         clock.beforeCallback = nullptr;
     };
     clock.time = acquisition.nextTickDue();

@@ -187,7 +187,7 @@ void TestFaults::aFailingThermistorLeavesTheOperatorASecond() {
     QElapsedTimer clock;
     clock.start();
     f.dialogs.onMessage = [&](const QString&) { shownAt.append(clock.elapsed()); };
-    f.acquisition.applyRate(4); // 100 ms
+    f.acquisition.applyRate(100);
     f.find<TwoStateButton>("cwbTherm")->setValue(true);
     QTRY_COMPARE_WITH_TIMEOUT(shownAt.size(), 2, 5000);
     // A box for each failed read, but never sooner than a second after the last one closed.
@@ -213,7 +213,7 @@ void TestFaults::aPulledAdapterIsNamedAndReopenedWhenBack() {
     QCOMPARE(status->panelText(5), device);
     for (const char* name : {"cwbFlow", "cwbPh", "cwbTherm", "cwPlot"})
         f.find<TwoStateButton>(name)->setValue(true);
-    f.acquisition.applyRate(2); // 250 ms
+    f.acquisition.applyRate(250);
     QTRY_VERIFY(first->frames().size() >= 12);
 
     first.reset(); // pulled out: the far end is gone, and its name with it

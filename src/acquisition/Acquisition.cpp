@@ -4,10 +4,6 @@
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
 
-namespace {
-constexpr int kPeriods[] = {1000, 500, 250, 200, 100}; // ms, by list position
-}
-
 Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
                          MonotonicClock& clock, Attendance attendance)
     : m_state(state), m_link(link), m_clock(clock),
@@ -17,13 +13,11 @@ Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDia
     connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);
 }
 
-void Acquisition::applyRate(int listPosition) {
-    const bool listed = listPosition >= 0 && listPosition < int(std::size(kPeriods));
-    applyPeriod(listed ? kPeriods[listPosition] : m_timer.interval());
+void Acquisition::applyRate(std::optional<int> periodMs) {
+    applyPeriod(periodMs.value_or(m_timer.interval()));
 }
 
-void Acquisition::readEvery(int periodMs) {
-    applyPeriod(periodMs);
+void Acquisition::readNow() {
     m_schedule.tickNow(m_clock.now());
     tick();
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 
 class CommandLink;
@@ -30,12 +31,13 @@ public:
 
     // tmrRd: 10000 ms from start until a rate is applied.
     WindowTimer& readTimer() { return m_timer; }
-    // The update-rate list: 1000, 500, 250, 200, 100 ms at positions 0 to 4; any other position
-    // keeps the period. Either way the countdown starts again from now, also during a cycle.
-    void applyRate(int listPosition);
-    // Reads at once, then every period (any number of milliseconds), as a run without a window
-    // starts.
-    void readEvery(int periodMs);
+    // The rates offered to the operator, in milliseconds, in the order they are listed.
+    static constexpr std::array<int, 5> kRatesMs{1000, 500, 250, 200, 100};
+    // Reads every periodMs milliseconds; without one the period stays. Either way the countdown
+    // starts again from now, also during a cycle.
+    void applyRate(std::optional<int> periodMs);
+    // Reads at once rather than a period from now, as a run without a window starts.
+    void readNow();
     // When the next read tick falls due, on the acquisition's clock.
     std::chrono::nanoseconds nextTickDue() const { return m_schedule.due(); }
     // A group switch changed. Switched off while its reply is awaited, the reply is discarded

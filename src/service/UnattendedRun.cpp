@@ -75,7 +75,8 @@ bool UnattendedRun::start() {
     }
     for (Group group : m_options.groups)
         m_acquisition.setGroup(group, true);
-    m_acquisition.readEvery(m_options.rateMs);
+    m_acquisition.applyRate(m_options.rateMs);
+    m_acquisition.readNow();
     if (m_options.durationSeconds) {
         m_ends.start();
         stopWhenDue();

@@ -173,9 +173,8 @@ QString MainWindow::lampPath(const char* file) const {
 void MainWindow::startUp() {
     reportOpenFailure(m_port, m_port.open(), m_dialogs);
     showPortDevice();
-    const char* rates[] = {"1000", "500", "250", "200", "100"};
-    for (int i = 0; i < 5; ++i)
-        cmbUpdate->insertItem(i, QLatin1String(rates[i]));
+    for (int ms : Acquisition::kRatesMs)
+        cmbUpdate->addItem(QString::number(ms), ms);
     // Filling an editable box selects its first entry; no entry is selected at start.
     cmbUpdate->setCurrentIndex(-1);
     cmbUpdate->setEditText(QStringLiteral("1000"));

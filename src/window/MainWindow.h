@@ -5,6 +5,7 @@
 #include "WindowTimer.h"
 
 #include <QMainWindow>
+#include <optional>
 
 struct MeasurementState;
 class Acquisition;
@@ -147,7 +148,8 @@ private:
     TwoStateButton* cwbPh = nullptr;
     QComboBox* cmbUpdate = nullptr;
     bool m_firstShown = false;
-    int m_ratePosition = -1; // the rate list's entry selected, by a pick or by typing its text
+    // The rate of the list's entry selected, by a pick or by typing its text.
+    std::optional<int> m_rateMs;
     QPushButton* Command2 = nullptr;
     ReadoutLabel* lblpH = nullptr;
     ReadoutLabel* lblmV = nullptr;

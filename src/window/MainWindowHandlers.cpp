@@ -51,13 +51,18 @@ void MainWindow::connectHandlers() {
 
     // Only the operator's edits of the text apply the rate; picking an entry waits for "update".
     // Typed text selects the entry it matches exactly, and any other text none.
-    const auto select = [this](int position) { m_ratePosition = position; };
+    const auto select = [this](int position) {
+        m_rateMs.reset();
+        if (position >= 0)
+            m_rateMs = cmbUpdate->itemData(position).toInt();
+    };
     connect(cmbUpdate, &QComboBox::currentIndexChanged, this, select);
     connect(cmbUpdate, &QComboBox::activated, this, select);
-    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_ratePosition = cmbUpdate->findText(text, Qt::MatchExactly);
-        if (m_ratePosition >= 0)
-            cmbUpdate->setCurrentIndex(m_ratePosition);
+    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, [this, select](const QString& text) {
+        const int position = cmbUpdate->findText(text, Qt::MatchExactly);
+        select(position);
+        if (position >= 0)
+            cmbUpdate->setCurrentIndex(position);
         applyUpdateRate();
     });
     connect(Command2, &QPushButton::clicked, this, &MainWindow::applyUpdateRate);
@@ -115,7 +120,7 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
 }
 
 void MainWindow::applyUpdateRate() {
-    m_acquisition.applyRate(m_ratePosition);
+    m_acquisition.applyRate(m_rateMs);
 }
 
 void MainWindow::plotTick() {
