@@ -27,7 +27,8 @@ inline Group groupOf(Slide slide) {
     return slide <= Slide::Therm3 ? Group::Therm : Group::Flow;
 }
 
-// What the channel routines touch on the main window: readouts, slides and the group switches.
+// What the channel routines show, and the switch they turn off: readouts, slides and the group
+// switches, wherever they are shown.
 class InstrumentPanel {
 public:
     virtual ~InstrumentPanel() = default;

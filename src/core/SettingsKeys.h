@@ -2,7 +2,8 @@
 
 #include <QLatin1StringView>
 
-// Every section and key of the per-user settings store.
+// The per-user settings store's name, and the keys more than one part reads: the port devices
+// and the probe calibration. Other parts keep their own sections ([Alarms], [Publish]).
 namespace settingskeys {
 
 inline constexpr QLatin1StringView kApplication{"Halvane Science DGH Driver"};

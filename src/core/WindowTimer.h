@@ -4,8 +4,7 @@
 #include <QTimer>
 #include <chrono>
 
-// A repeating window timer with an interval and an enabled flag, like the ones the window's
-// design declares. Precise timing, because the flow total integrates over real periods; an
+// A repeating timer with an interval and an enabled flag. Precise timing, because the flow total integrates over real periods; an
 // interval of 0 never ticks.
 class WindowTimer : public QObject {
     Q_OBJECT

@@ -22,7 +22,6 @@ public:
     // word: no alarm.
     // returned: the value is back inside its limit, the alarm waits for acknowledgement.
     void setAlarm(const QString& word, bool acknowledged, bool returned = false);
-    const QString& alarmWord() const { return m_alarmWord; }
     // While unacknowledged the frame flashes: shown in one phase, hidden in the other.
     void setFlashPhase(bool shown);
 

@@ -12,9 +12,7 @@
 #include <unistd.h>
 #endif
 
-namespace {
-constexpr int kReceiveBufferSize = 1024;
-}
+namespace {}
 
 CommPort::CommPort(const SettingsLocation& settings) : m_settings(settings) {
     // The operating system took the device away (unplugged, or a far end that closed). Handled

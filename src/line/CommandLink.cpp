@@ -43,7 +43,7 @@ QString CommandLink::receiveReply(SerialLine& line) {
     bool started = false;
     // A line at 19200 baud brings about 70 characters in the wait; a device that never stops
     // sending must not hold the program in the drain for ever.
-    int budget = kMaxDrain;
+    int budget = kReceiveBufferSize;
     while (budget-- > 0 && line.inBufferCount() >= 1) {
         // Only the low 7 bits count: a start character may arrive with its top bit set.
         const char c = char(uchar(line.input()) & 0x7f);

@@ -23,7 +23,6 @@ class CommandLink : public QObject {
 public:
     using ReplyHandler = std::function<void(const QString& reply)>;
     static constexpr float replyWaitMs = 35;
-    static constexpr int kMaxDrain = 1024; // characters, the size of the receive buffer
 
     CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialogs& dialogs);
     ~CommandLink() override;

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+// The port's receive buffer, in characters; the command link drains at most this for a reply.
+inline constexpr int kReceiveBufferSize = 1024;
+
 // The port operations the command link needs: open state, write, waiting count, take one
 // character. The real port and an in-memory line for parsing tests both provide them.
 // Unless usableFromAnyThread() says so, they are called on the thread that made the line.

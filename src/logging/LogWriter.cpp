@@ -2,6 +2,7 @@
 
 #include "LogLine.h"
 #include "MeasurementState.h"
+#include "ProgramVersion.h"
 #include "RegionalText.h"
 
 #include "BoundedCall.h"
@@ -11,7 +12,7 @@
 
 namespace {
 const QString kProgramTitle = QStringLiteral("Corvik pH probe Logging Program");
-const QString kVersion = QStringLiteral("2.2");
+const QString kVersion = QLatin1String(kProgramVersion);
 const QString kColumns =
     QStringLiteral("Time, Therm1, Therm2, Therm3, pH-1 mV, pH-2 mV, pH-1 value, pH-2 value, "
                    "Flow frequency, liters/min, Total Liters");

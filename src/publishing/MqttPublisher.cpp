@@ -221,7 +221,7 @@ QByteArray MqttPublisher::clientId() const {
 }
 
 void MqttPublisher::serve() {
-    m_mosq = mosquitto_new(clientId().constData(), true, this);
+    m_mosq = mosquitto_new(nullptr, true, this); // named at each connection
     m_connected = false;
     m_everConnected = false;
     m_backOff = seconds(1);

@@ -1,5 +1,6 @@
 #include "LoggerOptions.h"
 
+#include "ProgramVersion.h"
 #include "QuotedText.h"
 
 #include <QFile>
@@ -297,7 +298,8 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
         if (argument == u"--help")
             return LoggerExit{kUsage, 0};
         if (argument == u"--version")
-            return LoggerExit{QStringLiteral("dgh-logger 2.2\n"), 0};
+            return LoggerExit{QStringLiteral("dgh-logger %1\n").arg(QLatin1String(kProgramVersion)),
+                              0};
         if (!argument.startsWith(u"--"))
             return LoggerExit{QStringLiteral("dgh-logger: '%1' is not an option (see --help)")
                                   .arg(shown(argument)),

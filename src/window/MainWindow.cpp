@@ -19,6 +19,7 @@
 #include "OperatorDialogs.h"
 #include "PasswordVault.h"
 #include "PortSelection.h"
+#include "ProgramVersion.h"
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
 #include "ReadingFeed.h"
@@ -49,7 +50,7 @@ MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acq
       m_publishing(publishing), m_alarms(alarms), m_programFolder(programFolder),
       m_acquisition(acquisition), m_logSession(logSession) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. 2.2"));
+    setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. ") + QLatin1String(kProgramVersion));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
 
     auto* central = new QWidget(this);

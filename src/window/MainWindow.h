@@ -50,8 +50,8 @@ struct AlarmServices {
 };
 
 // frmMain: every readout, switch, knob, the strip chart, the status bar and the menus. It shows
-// what the acquisition reads and forwards the operator's choices to it; the plot and logger timers
-// are its own.
+// what the acquisition reads and forwards the operator's choices to it; the plot timer is its
+// own, the logger's belongs to the log session.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:

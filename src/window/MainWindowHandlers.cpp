@@ -58,13 +58,14 @@ void MainWindow::connectHandlers() {
     };
     connect(cmbUpdate, &QComboBox::currentIndexChanged, this, select);
     connect(cmbUpdate, &QComboBox::activated, this, select);
-    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this, [this, select](const QString& text) {
-        const int position = cmbUpdate->findText(text, Qt::MatchExactly);
-        select(position);
-        if (position >= 0)
-            cmbUpdate->setCurrentIndex(position);
-        applyUpdateRate();
-    });
+    connect(cmbUpdate->lineEdit(), &QLineEdit::textEdited, this,
+            [this, select](const QString& text) {
+                const int position = cmbUpdate->findText(text, Qt::MatchExactly);
+                select(position);
+                if (position >= 0)
+                    cmbUpdate->setCurrentIndex(position);
+                applyUpdateRate();
+            });
     connect(Command2, &QPushButton::clicked, this, &MainWindow::applyUpdateRate);
 
     connect(CWtherMax, &Knob::valueChanged, this, [this] {
