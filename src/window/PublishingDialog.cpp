@@ -47,7 +47,8 @@ PublishingDialog::PublishingDialog(MqttPublisher& publisher, const SettingsLocat
                        QStringLiteral("Remember the password"));
     m_remember->setChecked(remember);
     // Where a remembered password goes: never the settings file, which others may read.
-    auto* place = new QLabel(QStringLiteral("Kept in %1.").arg(vault.place()), this);
+    auto* place =
+        new QLabel(QStringLiteral("A remembered password is kept in %1.").arg(vault.place()), this);
     place->setObjectName(QStringLiteral("lblPasswordPlace"));
     place->setWordWrap(true);
     m_ca =
