@@ -132,6 +132,19 @@ void TestLogger::badOptionsExitWithoutOpeningAnything() {
                      said.size() < 400 && said.count(u'\n') == 1,
                  qPrintable(said));
     }
+    // A log that cannot be opened, at a path holding a terminal's command: one plain line.
+    {
+        Logger logger;
+        logger.start(commonArguments().mid(0, 4) +
+                     QStringList{QStringLiteral("--log"),
+                                 m_dir->filePath(QStringLiteral("no\x1b[2J\nfolder/rig.csv"))});
+        QVERIFY(logger.process.waitForFinished(5000));
+        QCOMPARE(logger.process.exitCode(), 1);
+        const QString said = logger.readErrors();
+        QVERIFY2(said.count(u'\n') == 1 && !said.contains(u'\x1b') &&
+                     said.contains(QStringLiteral("\\x1b[2J")),
+                 qPrintable(said));
+    }
     // A device that is no port: exit 1, with the window's words.
     Logger logger;
     logger.start({QStringLiteral("--device"), m_dir->path(), QStringLiteral("--log"), m_log});

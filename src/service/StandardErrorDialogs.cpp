@@ -1,5 +1,7 @@
 #include "StandardErrorDialogs.h"
 
+#include "QuotedText.h"
+
 #include <QDateTime>
 
 void StandardErrorDialogs::message(const QString& text, const QString&, const QString& detail) {
@@ -10,6 +12,9 @@ void StandardErrorDialogs::message(const QString& text, const QString&, const QS
     if (!detail.isEmpty())
         line += QLatin1Char(' ') + detail;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // One line, and nothing a terminal or the journal would take as a command: a path or a
+    // value from outside may hold any character.
+    line = quotedText(line, 4096);
     const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
     // One write a line, so that lines from a crash or another writer never interleave.
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
