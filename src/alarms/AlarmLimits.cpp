@@ -1,26 +1,21 @@
 #include "AlarmLimits.h"
 
 #include "MachineNumber.h"
+#include "Quantities.h"
 
 #include <QList>
 #include <charconv>
 #include <cmath>
 
 namespace {
-struct Described {
-    const char* name;
-    const char* key;
+// The quantity each limit watches, and its default deadband.
+struct Watched {
     Readout readout;
-    Group group;
     double deadband;
 };
-const Described kDescribed[] = {
-    {"pH1", "ph1", Readout::Probe1pH, Group::Ph, 0.05},
-    {"pH2", "ph2", Readout::Probe2pH, Group::Ph, 0.05},
-    {"T1", "t1", Readout::Therm1, Group::Therm, 0.2},
-    {"T2", "t2", Readout::Therm2, Group::Therm, 0.2},
-    {"T3", "t3", Readout::Therm3, Group::Therm, 0.2},
-    {"L/min", "lpm", Readout::LitersPerMin, Group::Flow, 0.05},
+const Watched kWatched[] = {
+    {Readout::Probe1pH, 0.05}, {Readout::Probe2pH, 0.05}, {Readout::Therm1, 0.2},
+    {Readout::Therm2, 0.2},    {Readout::Therm3, 0.2},    {Readout::LitersPerMin, 0.05},
 };
 const char* const kGroupKeys[] = {"ph", "flow", "therm"}; // by Group
 
@@ -39,21 +34,21 @@ QString machineText(double v) {
 } // namespace
 
 QString quantityName(Quantity q) {
-    return QLatin1String(kDescribed[size_t(q)].name);
+    return quantityInfo(readoutOf(q)).name;
 }
 QString quantityKey(Quantity q) {
-    return QLatin1String(kDescribed[size_t(q)].key);
+    return quantityInfo(readoutOf(q)).key;
 }
 Readout readoutOf(Quantity q) {
-    return kDescribed[size_t(q)].readout;
+    return kWatched[size_t(q)].readout;
 }
 Group groupOf(Quantity q) {
-    return kDescribed[size_t(q)].group;
+    return quantityInfo(readoutOf(q)).group;
 }
 
 AlarmLimits::AlarmLimits() {
     for (Quantity q : kQuantities)
-        of(q).deadband = kDescribed[size_t(q)].deadband;
+        of(q).deadband = kWatched[size_t(q)].deadband;
 }
 
 std::optional<QString> limitsProblem(const AlarmLimits& limits) {

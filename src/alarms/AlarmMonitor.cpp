@@ -1,6 +1,7 @@
 #include "AlarmMonitor.h"
 
 #include "MonotonicClock.h"
+#include "Quantities.h"
 
 #include <QLocale>
 #include <cmath>
@@ -52,9 +53,7 @@ QString Alarm::stateWord() const {
 QString Alarm::text() const {
     const QLocale locale;
     const QString at = this->since.time().toString(u"HH:mm:ss");
-    const int decimals = !quantity                                                  ? 0
-                         : *quantity == Quantity::Ph1 || *quantity == Quantity::Ph2 ? 2
-                                                                                    : 1;
+    const int decimals = quantity ? quantityInfo(readoutOf(*quantity)).decimals : 0;
     const QString unit = quantity ? QString() : QStringLiteral(" s");
     const QString limitText = locale.toString(limit, 'f', decimals) + unit;
     if (returned())

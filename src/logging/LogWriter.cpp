@@ -3,6 +3,7 @@
 #include "LogLine.h"
 #include "MeasurementState.h"
 #include "ProgramVersion.h"
+#include "Quantities.h"
 #include "RegionalText.h"
 
 #include "BoundedCall.h"
@@ -100,20 +101,14 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
 }
 
 bool LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QString* error) {
-    const MeasurementState& s = m_state;
-    const QList<LogItem> row = {
-        time.toString(QStringLiteral("hh:mm:ss")),
-        s.therm1,
-        s.therm2,
-        s.therm3,
-        s.probe1mV,
-        s.probe2mV,
-        s.ph1,
-        s.ph2,
-        s.flowHz,
-        s.litersPerMin,
-        totalLitersText,
-    };
+    // The columns in the log's own order, after the time; the total as its readout shows it.
+    constexpr Readout kColumns[] = {Readout::Therm1,   Readout::Therm2,   Readout::Therm3,
+                                    Readout::Probe1mV, Readout::Probe2mV, Readout::Probe1pH,
+                                    Readout::Probe2pH, Readout::FlowHz,   Readout::LitersPerMin};
+    QList<LogItem> row{time.toString(QStringLiteral("hh:mm:ss"))};
+    for (Readout column : kColumns)
+        row.append(valueOf(m_state, column));
+    row.append(totalLitersText);
     return writeLine(renderLogLine(row), error);
 }
 

@@ -5,28 +5,10 @@
 #include "Acquisition.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
+#include "Quantities.h"
 #include "RegionalText.h"
 
 namespace {
-// Each readout's key and value; the values as the state holds them, not as text.
-struct Quantity {
-    Readout readout;
-    const char* key;
-    double MeasurementState::*value;
-};
-const Quantity kQuantities[] = {
-    {Readout::Probe1pH, "ph1", &MeasurementState::ph1},
-    {Readout::Probe2pH, "ph2", &MeasurementState::ph2},
-    {Readout::Probe1mV, "mv1", &MeasurementState::probe1mV},
-    {Readout::Probe2mV, "mv2", &MeasurementState::probe2mV},
-    {Readout::Therm1, "t1", &MeasurementState::therm1},
-    {Readout::Therm2, "t2", &MeasurementState::therm2},
-    {Readout::Therm3, "t3", &MeasurementState::therm3},
-    {Readout::FlowHz, "hz", &MeasurementState::flowHz},
-    {Readout::LitersPerMin, "lpm", &MeasurementState::litersPerMin},
-    {Readout::TotalLiters, "total", &MeasurementState::totalLiters},
-};
-
 QByteArray jsonText(const QString& text) {
     QByteArray out = "\"";
     for (QChar c : text) {
@@ -52,12 +34,12 @@ void ReadingFeed::publishCycle(const std::set<Readout>& read) {
         return;
     QByteArray json =
         "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" + m_clock.now() + '"';
-    for (const Quantity& q : kQuantities) {
+    for (const QuantityInfo& q : kQuantityTable) {
         if (!read.count(q.readout))
             continue;
-        const QByteArray value = machineNumber(m_state.*q.value);
-        json.append(",\"").append(q.key).append("\":").append(value);
-        m_publisher.setLatest(QLatin1StringView(q.key), value);
+        const QByteArray value = machineNumber(valueOf(m_state, q.readout));
+        json.append(",\"").append(q.key.data(), q.key.size()).append("\":").append(value);
+        m_publisher.setLatest(q.key, value);
     }
     m_publisher.publish(QStringLiteral("reading"), json + '}');
 }
