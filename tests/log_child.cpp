@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     };
     LogSession session(state, dialogs);
-    session.setTotalLitersText([] { return QStringLiteral("1.5"); });
+    session.setTotalLiters(1.5);
     QObject::connect(&session, &LogSession::stopped, [] {
         std::printf("state not-logging\n");
         std::fflush(stdout);

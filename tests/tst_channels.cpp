@@ -149,7 +149,7 @@ void TestChannels::phUndefinedConversionKeepsThePh() {
     m_channels->ReadPhProbe(QStringLiteral("6"));
     QCOMPARE(m_state.ph1, 6.5);
     QCOMPARE(m_state.probe1mV, 3000.0);
-    QCOMPARE(m_panel.readouts[Readout::Probe1pH], Channels::noPhText());
+    QCOMPARE(m_panel.readouts[Readout::Probe1pH], QStringLiteral("---"));
     QVERIFY(m_dialogs.messages.isEmpty());
 
     m_state.slope1 = 4.5427;
@@ -157,7 +157,7 @@ void TestChannels::phUndefinedConversionKeepsThePh() {
     reply("*+02577.70"); // 0/0 at absolute zero
     m_channels->ReadPhProbe(QStringLiteral("6"));
     QCOMPARE(m_state.ph1, 6.5);
-    QCOMPARE(m_panel.readouts[Readout::Probe1pH], Channels::noPhText());
+    QCOMPARE(m_panel.readouts[Readout::Probe1pH], QStringLiteral("---"));
 }
 
 void TestChannels::negativeReadingsKeepTheirSign() {

@@ -245,7 +245,7 @@ void TestMainWindow::switchNotificationRunsWithinTheAssignment() {
 void TestMainWindow::switchingGroupsOffBlanksTheirReadouts() {
     MainWindowFixture f;
     MainWindow& w = f.start();
-    w.showReadout(Readout::Probe2pH, QStringLiteral("7.1"));
+    w.showReadout(Readout::Probe2pH, 7.1);
     f.find<TwoStateButton>("cwbPh")->setValue(true);
     w.switchGroupOff(Group::Ph);
     QVERIFY(!f.state.phOn);
@@ -287,7 +287,7 @@ void TestMainWindow::resetButtons() {
     MainWindowFixture f;
     MainWindow& w = f.start();
     f.state.totalCount = 1234;
-    w.showReadout(Readout::TotalLiters, QStringLiteral("12.5"));
+    w.showReadout(Readout::TotalLiters, 12.5);
     QTest::mouseClick(f.find<TwoStateButton>("CWButton3"), Qt::LeftButton);
     QCOMPARE(f.state.totalCount, 0.0);
     QCOMPARE(f.find<QLabel>("liters")->text(), QStringLiteral("12.5"));
@@ -377,7 +377,7 @@ void TestMainWindow::controlsSpeakToScreenReaders() {
     QCOMPARE(QAccessible::queryAccessibleInterface(slide)->text(QAccessible::Description),
              QStringLiteral("Scale 5 to 25; lowest 21.5, highest 21.5"));
     // Readouts read as caption and value; status panels as their text.
-    w.showReadout(Readout::Probe1pH, QStringLiteral("7.0123"));
+    w.showReadout(Readout::Probe1pH, 7.0123);
     QCOMPARE(name(f.find<QLabel>("lblpH")), QStringLiteral("pH1: 7.0123"));
     QCOMPARE(name(f.find<QLabel>("panel4")), QStringLiteral("Not Logging"));
     // Buttons with the same face say which panel they belong to.

@@ -1,5 +1,6 @@
 // The strip chart, its mode selector, the scale knobs and the cursor readout.
 #include "MainWindowFixture.h"
+#include "ReadoutLabel.h"
 #include "TestLocale.h"
 
 #include "ChartModes.h"
@@ -356,10 +357,10 @@ void TestStripChart::slidesRepaintForAMoveAndReadoutsCentreTheirFigures() {
     QTRY_VERIFY(counter.paints > 0);
 
     // Figures drawn from the glyph table, and shaped ones (Arabic digits), both centred.
-    auto* readout = m_f->find<QLabel>("lblpH1");
+    auto* readout = m_f->find<ReadoutLabel>("lblpH1");
     for (const QString& value :
          {QStringLiteral("7.0123"), QStringLiteral("\u0667\u066B\u0660\u0661")}) {
-        m_f->window->showReadout(Readout::Probe2pH, value);
+        readout->showValue(value);
         const auto [left, right] = figureMargins(readout);
         QVERIFY2(left > 2 && std::abs(left - right) <= 3, qPrintable(value));
     }

@@ -4,6 +4,9 @@
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
 
+#include <QDateTime>
+#include <cmath>
+
 Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
                          MonotonicClock& clock, Attendance attendance)
     : m_state(state), m_link(link), m_clock(clock),
@@ -135,12 +138,13 @@ void Acquisition::next() {
     case Step::Therm:
         m_step = Step::Idle;
         m_link.planCycle({});
-        std::set<Readout> read;
-        for (const auto& [readout, text] : m_shownReadouts)
-            if (!text.isEmpty() && text != Channels::noPhText())
-                read.insert(readout);
+        Reading reading;
+        reading.msSinceEpoch = QDateTime::currentMSecsSinceEpoch();
+        for (const auto& [readout, value] : m_shownReadouts)
+            if (!std::isnan(value))
+                reading.values[size_t(readout)] = value;
         publishShown();
-        emit cycleRead(read);
+        emit cycleRead(reading);
         emit cycleFinished();
         releaseTimer();
         return;
@@ -159,8 +163,8 @@ void Acquisition::releaseTimer() {
     QMetaObject::invokeMethod(this, &Acquisition::tick, Qt::QueuedConnection);
 }
 
-void Acquisition::showReadout(Readout readout, const QString& text) {
-    m_shownReadouts[readout] = text;
+void Acquisition::showReadout(Readout readout, double value) {
+    m_shownReadouts[readout] = value;
     if (!cycleRunning())
         publishShown();
 }
@@ -172,8 +176,8 @@ void Acquisition::showSlide(Slide slide, double value) {
 }
 
 void Acquisition::publishShown() {
-    for (const auto& [readout, text] : std::exchange(m_shownReadouts, {}))
-        emit readoutShown(readout, text);
+    for (const auto& [readout, value] : std::exchange(m_shownReadouts, {}))
+        emit readoutShown(readout, value);
     for (const auto& [slide, value] : std::exchange(m_shownSlides, {}))
         emit slideShown(slide, value);
 }

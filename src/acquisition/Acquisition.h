@@ -3,6 +3,7 @@
 #include "Channels.h"
 #include "InstrumentPanel.h"
 #include "MeasurementState.h"
+#include "Reading.h"
 #include "TickSchedule.h"
 #include "WindowTimer.h"
 
@@ -48,16 +49,16 @@ public:
     bool cycleRunning() const { return m_step != Step::Idle; }
 
 signals:
-    void readoutShown(Readout readout, const QString& text);
+    // A quantity's value to show; not a number where its conversion is undefined.
+    void readoutShown(Readout readout, double value);
     void slideShown(Slide slide, double value);
     // The group's switch must go off; its change handler comes back through setGroup().
     void switchOffRequested(Group group);
     // Just after switchOffRequested(): it was a module's failure that switched the group off.
     void groupFailed(Group group);
     void cycleStarted();
-    // Just before cycleFinished(): the readouts that got a reading in the cycle (a number shown,
-    // not an emptied readout or "---").
-    void cycleRead(const std::set<Readout>& readouts);
+    // Just before cycleFinished(): what the cycle read, as numbers with its time.
+    void cycleRead(const Reading& reading);
     void cycleFinished();
 
 private:
@@ -75,7 +76,7 @@ private:
     void releaseTimer();
 
     // InstrumentPanel, for the channels.
-    void showReadout(Readout readout, const QString& text) override;
+    void showReadout(Readout readout, double value) override;
     void showSlide(Slide slide, double value) override;
     void switchGroupOff(Group group) override;
 
@@ -91,6 +92,6 @@ private:
     // Groups that were on when the cycle started; only they are read in it.
     std::array<bool, 3> m_onAtStart{};
     // What the cycle has shown so far, the latest of each, by readout and by slide.
-    std::map<Readout, QString> m_shownReadouts;
+    std::map<Readout, double> m_shownReadouts;
     std::map<Slide, double> m_shownSlides;
 };

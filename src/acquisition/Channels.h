@@ -41,9 +41,6 @@ public:
     // A failure box is waiting for the operator's second to pass (see reportFailure()).
     bool delayingFailure() const { return m_delayingFailure; }
 
-    // Shown on a pH readout when the conversion is undefined (slope 0, or -273.15 degrees).
-    static QString noPhText() { return QStringLiteral("---"); }
-
 private:
     using NumberHandler = std::function<void(bool isNumber, double value)>;
     // One transaction; isNumber with the value for a number. A reply that is not a number shows

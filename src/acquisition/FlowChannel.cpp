@@ -39,9 +39,9 @@ void Channels::showFlow(double reading, std::chrono::nanoseconds sentAt) {
     s.totalCount = s.totalCount + s.flowHz * std::max(seconds, 0.0);
     s.totalLiters = regional::roundHalfEven(s.totalCount / kPulsesPerLiter, kLiterDecimals);
 
-    m_panel.showReadout(Readout::FlowHz, regional::numberText(s.flowHz));
-    m_panel.showReadout(Readout::LitersPerMin, regional::numberText(s.litersPerMin));
+    m_panel.showReadout(Readout::FlowHz, s.flowHz);
+    m_panel.showReadout(Readout::LitersPerMin, s.litersPerMin);
     m_panel.showSlide(Slide::Flow, s.litersPerMin);
-    m_panel.showReadout(Readout::TotalLiters, regional::numberText(s.totalLiters));
+    m_panel.showReadout(Readout::TotalLiters, s.totalLiters);
     m_panel.showSlide(Slide::Liters, s.totalLiters);
 }

@@ -10,6 +10,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 
 namespace {
 using namespace ph;
@@ -115,16 +116,16 @@ void Channels::showPh(const QString& address, double reading) {
 
     probe->mV = reading;
     probe->volts = probe->mV / kMillivoltsPerVolt;
-    m_panel.showReadout(probe->mVReadout, regional::numberText(probe->mV));
+    m_panel.showReadout(probe->mVReadout, probe->mV);
     s.compTemp = compensationTemperature(s, probe->selector);
     // Three successive divisions, in this order, as the calibration was worked out.
     const double ph = ((probe->volts - probe->offset) / kNernstFactor / probe->slope /
                        (s.compTemp + kCelsiusToKelvin)) +
                       kNeutralPh;
     if (!std::isfinite(ph)) {
-        m_panel.showReadout(probe->phReadout, noPhText());
+        m_panel.showReadout(probe->phReadout, std::numeric_limits<double>::quiet_NaN());
         return;
     }
     probe->ph = regional::roundHalfEven(ph, kPhDecimals);
-    m_panel.showReadout(probe->phReadout, regional::numberText(probe->ph));
+    m_panel.showReadout(probe->phReadout, probe->ph);
 }

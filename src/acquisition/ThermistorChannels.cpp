@@ -53,7 +53,7 @@ void Channels::readThermistor(int index, Done done) {
             return;
         case ReplyValue::Kind::Number:
             m_state.*t.field = value.value;
-            m_panel.showReadout(t.readout, regional::numberText(value.value));
+            m_panel.showReadout(t.readout, value.value);
             m_panel.showSlide(t.slide, value.value);
             return goOn();
         case ReplyValue::Kind::Invalid:

@@ -12,11 +12,12 @@ AlarmWatch::AlarmWatch(const MeasurementState& state, Acquisition& acquisition,
     connect(&acquisition, &Acquisition::groupFailed, &monitor, &AlarmMonitor::groupFailedOff);
 }
 
-void AlarmWatch::cycleRead(const std::set<Readout>& read) {
-    for (Readout r : read)
-        m_monitor.groupRead(groupOf(r));
+void AlarmWatch::cycleRead(const Reading& reading) {
+    for (const QuantityInfo& q : kQuantityTable)
+        if (reading.value(q.readout))
+            m_monitor.groupRead(q.group);
     for (Quantity q : kQuantities)
-        if (read.count(readoutOf(q)))
-            m_monitor.valueRead(q, valueOf(m_state, readoutOf(q)));
+        if (const std::optional<double> value = reading.value(readoutOf(q)))
+            m_monitor.valueRead(q, *value);
     m_monitor.checkSilence({m_state.phOn, m_state.flowOn, m_state.thermOn});
 }

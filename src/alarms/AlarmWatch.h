@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstrumentPanel.h"
+#include "Reading.h"
 
 #include <QObject>
 #include <set>
@@ -16,7 +17,7 @@ public:
     AlarmWatch(const MeasurementState& state, Acquisition& acquisition, AlarmMonitor& monitor);
 
 private:
-    void cycleRead(const std::set<Readout>& read);
+    void cycleRead(const Reading& reading);
 
     const MeasurementState& m_state;
     AlarmMonitor& m_monitor;

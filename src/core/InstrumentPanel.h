@@ -32,7 +32,8 @@ inline Group groupOf(Slide slide) {
 class InstrumentPanel {
 public:
     virtual ~InstrumentPanel() = default;
-    virtual void showReadout(Readout readout, const QString& text) = 0;
+    // A quantity's new value; not a number where the conversion is undefined.
+    virtual void showReadout(Readout readout, double value) = 0;
     virtual void showSlide(Slide slide, double value) = 0;
     // Sets the group's switch to off; the switch's own change handler runs before this returns.
     virtual void switchGroupOff(Group group) = 0;

@@ -17,8 +17,11 @@ QByteArray isoTime(const QDateTime& at) {
 }
 
 QByteArray IsoClock::now() {
+    return at(QDateTime::currentMSecsSinceEpoch());
+}
+
+QByteArray IsoClock::at(qint64 ms) {
     using namespace std::chrono;
-    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
     if (ms / 60000 != m_minute) {
         m_minute = ms / 60000;
         m_offsetSeconds = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();

@@ -12,6 +12,7 @@ QByteArray isoTime(const QDateTime& at);
 class IsoClock {
 public:
     QByteArray now();
+    QByteArray at(qint64 msSinceEpoch);
 
 private:
     qint64 m_minute = -1;

@@ -1,10 +1,13 @@
 #include "ReadoutLabel.h"
 
+#include "RegionalText.h"
+
 #include <QEvent>
 #include <QGlyphRun>
 #include <QGroupBox>
 #include <QPainter>
 #include <QtMath>
+#include <cmath>
 
 namespace {
 constexpr int kMargin = 8; // pixels beside the figures
@@ -13,6 +16,10 @@ constexpr char kLastPrintable = '~';
 // The readout is sized for this; a shorter text of figures, signs and points always fits.
 const QString kSizedFor = QStringLiteral("0000.00");
 } // namespace
+
+QString readoutText(double value) {
+    return std::isnan(value) ? QStringLiteral("---") : regional::numberText(value);
+}
 
 ReadoutLabel::ReadoutLabel(const QString& caption, const QColor& figures, const QFont& font,
                            QWidget* parent)

@@ -6,6 +6,9 @@
 #include <optional>
 #include <vector>
 
+// A value as a readout shows it: the region's number, "---" where the conversion is undefined.
+QString readoutText(double value);
+
 // A readout: large figures on black. A screen reader reads it as its caption and value
 // ("pH1: 7.0123") and hears every change. Its size is fixed, so a new value repaints the readout
 // alone and never lays the window out again; a value wider than any before widens it once.

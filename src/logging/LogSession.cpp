@@ -1,13 +1,13 @@
 #include "LogSession.h"
 
 #include "OperatorDialogs.h"
+#include "RegionalText.h"
 
 #include <QDir>
 #include <QScopedValueRollback>
 
 LogSession::LogSession(const MeasurementState& state, OperatorDialogs& dialogs, OnFailure onFailure)
-    : m_writer(state), m_dialogs(dialogs), m_onFailure(onFailure),
-      m_totalLitersText([] { return QStringLiteral("000"); }) {
+    : m_writer(state), m_dialogs(dialogs), m_onFailure(onFailure) {
     m_timer.setObjectName(QStringLiteral("tmrLogger"));
     connect(&m_timer, &WindowTimer::tick, this, &LogSession::tick);
 }
@@ -20,6 +20,10 @@ bool LogSession::openLog(LogWriter::Mode mode) {
     m_dialogs.message(QStringLiteral("The log file %1 cannot be opened: %2")
                           .arg(QDir::toNativeSeparators(m_logPath), error));
     return false;
+}
+
+void LogSession::setTotalLiters(std::optional<double> liters) {
+    m_totalLitersText = liters ? regional::numberText(*liters) : QString();
 }
 
 void LogSession::start() {
@@ -55,7 +59,7 @@ void LogSession::tick() {
         if (!m_writer.stillReachable(&error) && m_onFailure == OnFailure::Reopen && reopen())
             error.clear(); // moved away: its path starts a new file
     }
-    if (error.isEmpty() && m_writer.writeRow(QTime::currentTime(), m_totalLitersText(), &error))
+    if (error.isEmpty() && m_writer.writeRow(QTime::currentTime(), m_totalLitersText, &error))
         return;
     failed(error);
 }

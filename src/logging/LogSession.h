@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 struct MeasurementState;
 class OperatorDialogs;
@@ -24,8 +25,10 @@ public:
     LogSession(const MeasurementState& state, OperatorDialogs& dialogs,
                OnFailure onFailure = OnFailure::Stop);
 
-    // Column 11 of a row: the text the total-litres readout shows ("000" until one is set).
-    void setTotalLitersText(std::function<QString()> text) { m_totalLitersText = std::move(text); }
+    // Column 11 of a row is the total as its readout shows it: "000" until the first one is
+    // read, the number in the region's form after, empty once the flow group is switched off in
+    // the window (which empties its readouts).
+    void setTotalLiters(std::optional<double> liters);
 
     const QString& logPath() const { return m_logPath; }
     void setLogPath(const QString& path) { m_logPath = path; }
@@ -57,7 +60,7 @@ private:
     WindowTimer m_timer{0, true};
     OperatorDialogs& m_dialogs;
     const OnFailure m_onFailure;
-    std::function<QString()> m_totalLitersText;
+    QString m_totalLitersText = QStringLiteral("000");
     QString m_logPath;
     QElapsedTimer m_sinceReachableCheck;
     bool m_busy = false;

@@ -29,15 +29,16 @@ ReadingFeed::ReadingFeed(const MeasurementState& state, Acquisition& acquisition
     connect(&acquisition, &Acquisition::cycleRead, this, &ReadingFeed::publishCycle);
 }
 
-void ReadingFeed::publishCycle(const std::set<Readout>& read) {
-    if (read.empty() || !m_publisher.settings().enabled)
+void ReadingFeed::publishCycle(const Reading& reading) {
+    if (reading.empty() || !m_publisher.settings().enabled)
         return;
-    QByteArray json =
-        "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" + m_clock.now() + '"';
+    QByteArray json = "{\"seq\":" + QByteArray::number(++m_seq) + ",\"time\":\"" +
+                      m_clock.at(reading.msSinceEpoch) + '"';
     for (const QuantityInfo& q : kQuantityTable) {
-        if (!read.count(q.readout))
+        const std::optional<double> read = reading.value(q.readout);
+        if (!read)
             continue;
-        const QByteArray value = machineNumber(valueOf(m_state, q.readout));
+        const QByteArray value = machineNumber(*read);
         json.append(",\"").append(q.key.data(), q.key.size()).append("\":").append(value);
         m_publisher.setLatest(q.key, value);
     }

@@ -2,6 +2,7 @@
 
 #include "InstrumentPanel.h"
 #include "IsoTime.h"
+#include "Reading.h"
 
 #include <QObject>
 #include <set>
@@ -21,7 +22,7 @@ public:
     void publishCalibration();
 
 private:
-    void publishCycle(const std::set<Readout>& read);
+    void publishCycle(const Reading& reading);
 
     const MeasurementState& m_state;
     MqttPublisher& m_publisher;

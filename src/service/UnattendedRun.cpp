@@ -22,11 +22,10 @@ UnattendedRun::UnattendedRun(const LoggerOptions& options, MeasurementState& sta
       m_logSession(logSession), m_calibration(calibration), m_publisher(publisher), m_feed(feed),
       m_dialogs(dialogs) {
     connect(&m_acquisition, &Acquisition::readoutShown, this,
-            [this](Readout readout, const QString& text) {
+            [this](Readout readout, double value) {
                 if (readout == Readout::TotalLiters)
-                    m_totalLiters = text;
+                    m_logSession.setTotalLiters(value);
             });
-    m_logSession.setTotalLitersText([this] { return m_totalLiters; });
     connect(&m_port, &CommPort::deviceLost, this,
             [this](const QString& device) { m_dialogs.message(deviceLostText(device)); });
     connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {

@@ -53,6 +53,5 @@ private:
     MqttPublisher& m_publisher;
     ReadingFeed& m_feed;
     OperatorDialogs& m_dialogs;
-    QElapsedTimer m_ends;                          // since the start, for --duration
-    QString m_totalLiters = QStringLiteral("000"); // as the window's readout shows it
+    QElapsedTimer m_ends; // since the start, for --duration
 };

@@ -133,7 +133,6 @@ void MainWindow::buildMenus() {
     connect(mnuLogSetup, &QAction::triggered, this, &MainWindow::openLogSetup);
     connect(mnuStop, &QAction::triggered, &m_logSession, &LogSession::stop);
     // Rows carry what the total-litres readout shows.
-    m_logSession.setTotalLitersText([this] { return liters->text(); });
     connect(&m_logSession, &LogSession::started, this, [this](const QString& path) {
         StatusBar1->setPanelText(1, path);
         showLoggingState(true);
@@ -203,10 +202,12 @@ void MainWindow::startUp() {
     m_publishing.feed.publishCalibration();
 }
 
-void MainWindow::showReadout(Readout readout, const QString& text) {
+void MainWindow::showReadout(Readout readout, double value) {
+    if (readout == Readout::TotalLiters)
+        m_logSession.setTotalLiters(value);
     ReadoutLabel* labels[] = {lblTherm1, lblTherm2, lblTherm3, lblmV,           lblpH,
                               lblmV1,    lblpH1,    lblHz,     lblLitersPerMin, liters};
-    labels[int(readout)]->showValue(text);
+    labels[int(readout)]->showValue(readoutText(value));
 }
 
 void MainWindow::showSlide(Slide slide, double value) {

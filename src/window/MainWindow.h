@@ -65,7 +65,7 @@ public:
     void startUp();
 
     // What the acquisition shows; switching a group off runs its switch's change handler.
-    void showReadout(Readout readout, const QString& text);
+    void showReadout(Readout readout, double value);
     void showSlide(Slide slide, double value);
     void switchGroupOff(Group group);
 

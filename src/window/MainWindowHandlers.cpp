@@ -5,6 +5,7 @@
 #include "Acquisition.h"
 #include "ChartModes.h"
 #include "Knob.h"
+#include "LogSession.h"
 #include "MeasurementState.h"
 #include "ModeSelector.h"
 #include "ReadoutLabel.h"
@@ -116,6 +117,8 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
         return;
     for (ReadoutLabel* label : m.readouts)
         label->showValue(QString());
+    if (group == Group::Flow)
+        m_logSession.setTotalLiters(std::nullopt);
     for (SlideIndicator* slide : m.slides)
         slide->setDisplayedValue(0);
 }

@@ -3,6 +3,7 @@
 #include "CommandLink.h"
 #include "InstrumentPanel.h"
 #include "MonotonicClock.h"
+#include "RegionalText.h"
 #include "SerialLine.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <cmath>
 #include <deque>
 #include <functional>
 
@@ -78,7 +80,8 @@ inline QString transactNow(CommandLink& link, const QString& address) {
     return reply;
 }
 
-// Records what the channel routines show; switching a group off records the group.
+// Records what the channel routines show, as the window's readouts would show it; switching a
+// group off records the group.
 class RecordingPanel : public InstrumentPanel {
 public:
     QMap<Readout, QString> readouts;
@@ -87,8 +90,8 @@ public:
     QStringList order; // "readout:<n>" and "slide:<n>" in the order shown
     std::function<void(Group)> onSwitchOff;
 
-    void showReadout(Readout r, const QString& text) override {
-        readouts[r] = text;
+    void showReadout(Readout r, double value) override {
+        readouts[r] = std::isnan(value) ? QStringLiteral("---") : regional::numberText(value);
         order.append(QStringLiteral("readout:%1").arg(int(r)));
     }
     void showSlide(Slide s, double value) override {
