@@ -287,6 +287,10 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
     const QString path = f.settings.dir.filePath(QStringLiteral("lauf.txt"));
     log.logToFile(path, 10);
     emit f.window->loggerTimer().tick();
+    const QByteArray totalShown = f.find<QLabel>("liters")->text().toLatin1();
+    // Flow switched off: its readouts empty, and so does the row's total.
+    f.find<TwoStateButton>("cwbFlow")->setValue(false);
+    emit f.window->loggerTimer().tick();
     f.find<QAction>("mnuStop")->trigger();
     useLocale(QStringLiteral("en_US"));
 
@@ -299,7 +303,10 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
     QCOMPARE(row.size(), 11);
     QCOMPARE(row[1], QByteArray("21.5"));
     QCOMPARE(row[4], QByteArray("-12.5"));
-    QVERIFY(row[10].startsWith('"') && row[10].endsWith('"')); // the readout's regional text
+    // The total from the reading, as the readout shows it ("0,96"): the row's last item, whole.
+    QVERIFY(lines[16].endsWith(",\"" + totalShown + "\"\r"));
+    QVERIFY2(totalShown != "000", totalShown); // read, not the text before any reading
+    QVERIFY(lines[17].endsWith(",\"\"\r"));
 }
 
 void TestLogSetup::openModesAndSaveModesAreTwoPairs() {
