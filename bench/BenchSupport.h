@@ -9,6 +9,7 @@
 #include "CalibrationStore.h"
 #include "CommPort.h"
 #include "CommandLink.h"
+#include "Instrument.h"
 #include "LineRunner.h"
 #include "LogSession.h"
 #include "LogSetupDialog.h"
@@ -121,31 +122,20 @@ struct Program {
     QTemporaryDir dir;
     SettingsLocation settings{dir.filePath(QStringLiteral("bench.ini"))};
     SimulatorProcess simulator;
-    MeasurementState state;
-    CommPort port{settings};
     SteadyClock clock;
     CountingDialogs dialogs;
-    CommandLink link{port, clock, dialogs};
-    Acquisition acquisition{state, link, dialogs, clock};
-    LogSession logSession{state, dialogs};
-    MqttPublisher publisher{dialogs};
-    ReadingFeed feed{state, acquisition, publisher};
-    CalibrationStore store{settings};
-    CalibrationHistory history{settings};
-    CalibrationServices calibration{store, history, acquisition, clock};
-    PublishingServices publishing{publisher, feed, settings};
-    AlarmMonitor alarms{clock};
-    AlarmSettings alarmSettings;
-    AlarmServices alarmServices{alarms, alarmSettings, settings};
+    Instrument instrument{settings, dialogs, clock};
+    CommPort& port = instrument.port;
+    CommandLink& link = instrument.link;
+    Acquisition& acquisition = instrument.acquisition;
+    MqttPublisher& publisher = instrument.publisher;
     std::unique_ptr<MainWindow> window;
 
     Program() {
         settings.setText(settingskeys::kPortsSection, QStringLiteral("1"), simulator.device);
     }
     void start() {
-        window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, alarmServices, dialogs,
-                                              QCoreApplication::applicationDirPath());
+        window = std::make_unique<MainWindow>(instrument, QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

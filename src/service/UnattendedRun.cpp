@@ -1,8 +1,8 @@
 #include "UnattendedRun.h"
 
 #include "Acquisition.h"
-#include "CalibrationStore.h"
 #include "CommPort.h"
+#include "Instrument.h"
 #include "LogSession.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
@@ -14,13 +14,11 @@
 #include <QThread>
 #include <QTimer>
 
-UnattendedRun::UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
-                             Acquisition& acquisition, LogSession& logSession,
-                             const CalibrationStore& calibration, MqttPublisher& publisher,
-                             ReadingFeed& feed, OperatorDialogs& dialogs)
-    : m_options(options), m_state(state), m_port(port), m_acquisition(acquisition),
-      m_logSession(logSession), m_calibration(calibration), m_publisher(publisher), m_feed(feed),
-      m_dialogs(dialogs) {
+UnattendedRun::UnattendedRun(const LoggerOptions& options, Instrument& instrument)
+    : m_options(options), m_instrument(instrument), m_state(instrument.state),
+      m_port(instrument.port), m_acquisition(instrument.acquisition),
+      m_logSession(instrument.logSession), m_publisher(instrument.publisher),
+      m_feed(instrument.feed), m_dialogs(instrument.dialogs) {
     connect(&m_acquisition, &Acquisition::readoutShown, this,
             [this](Readout readout, double value) {
                 if (readout == Readout::TotalLiters)
@@ -35,11 +33,7 @@ UnattendedRun::UnattendedRun(const LoggerOptions& options, MeasurementState& sta
 }
 
 bool UnattendedRun::start() {
-    if (!m_calibration.readable())
-        m_dialogs.message(QStringLiteral("The settings file %1 cannot be read; the default "
-                                         "calibration is used.")
-                              .arg(QDir::toNativeSeparators(m_calibration.location())));
-    m_calibration.loadAll(m_state);
+    m_instrument.loadCalibration();
     m_state.probe1ThermSel = m_options.probe1Therm;
     m_state.probe2ThermSel = m_options.probe2Therm;
 

@@ -9,7 +9,7 @@
 
 struct MeasurementState;
 class Acquisition;
-class CalibrationStore;
+class Instrument;
 class CommPort;
 class LogSession;
 class MqttPublisher;
@@ -21,10 +21,7 @@ class OperatorDialogs;
 class UnattendedRun : public QObject {
     Q_OBJECT
 public:
-    UnattendedRun(const LoggerOptions& options, MeasurementState& state, CommPort& port,
-                  Acquisition& acquisition, LogSession& logSession,
-                  const CalibrationStore& calibration, MqttPublisher& publisher, ReadingFeed& feed,
-                  OperatorDialogs& dialogs);
+    UnattendedRun(const LoggerOptions& options, Instrument& instrument);
 
     // False, after saying why, when the port or the log cannot be opened.
     bool start();
@@ -45,11 +42,11 @@ private:
     void atLoopLevel(std::function<void()> step);
 
     const LoggerOptions m_options;
+    Instrument& m_instrument;
     MeasurementState& m_state;
     CommPort& m_port;
     Acquisition& m_acquisition;
     LogSession& m_logSession;
-    const CalibrationStore& m_calibration;
     MqttPublisher& m_publisher;
     ReadingFeed& m_feed;
     OperatorDialogs& m_dialogs;

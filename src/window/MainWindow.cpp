@@ -9,6 +9,7 @@
 #include "CalibrationStore.h"
 #include "ChartModes.h"
 #include "CommPort.h"
+#include "Instrument.h"
 #include "Knob.h"
 #include "LogSession.h"
 #include "LogSetupDialog.h"
@@ -42,13 +43,17 @@
 #include <QWindow>
 #include <cmath>
 
-MainWindow::MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-                       LogSession& logSession, const CalibrationServices& calibration,
-                       const PublishingServices& publishing, const AlarmServices& alarms,
-                       OperatorDialogs& dialogs, const QString& programFolder)
-    : m_state(state), m_port(port), m_dialogs(dialogs), m_calibrationServices(calibration),
-      m_publishing(publishing), m_alarms(alarms), m_programFolder(programFolder),
-      m_acquisition(acquisition), m_logSession(logSession) {
+MainWindow::MainWindow(Instrument& instrument, const QString& programFolder,
+                       MonotonicClock* readingClock)
+    : m_state(instrument.state), m_port(instrument.port), m_instrument(instrument),
+      m_dialogs(instrument.dialogs), m_calibrationServices{instrument.store, instrument.history,
+                                                           instrument.acquisition,
+                                                           readingClock ? *readingClock
+                                                                        : instrument.clock},
+      m_publishing{instrument.publisher, instrument.feed, instrument.settings},
+      m_alarms{instrument.alarms, instrument.alarmSettings, instrument.settings},
+      m_programFolder(programFolder), m_acquisition(instrument.acquisition),
+      m_logSession(instrument.logSession) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. ") + QLatin1String(kProgramVersion));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
@@ -182,12 +187,7 @@ void MainWindow::startUp() {
     CWtherMax->setValue(25);
     CWtherMin->setValue(5);
     CWpHmax->setValue(15);
-    if (!m_calibrationServices.store.readable())
-        m_dialogs.message(
-            QStringLiteral("The settings file %1 cannot be read; the default "
-                           "calibration is used.")
-                .arg(QDir::toNativeSeparators(m_calibrationServices.store.location())));
-    m_calibrationServices.store.loadAll(m_state);
+    m_instrument.loadCalibration();
     QStringList refusedLimits;
     m_alarms.current = loadAlarmSettings(m_alarms.settings, &refusedLimits);
     if (!refusedLimits.isEmpty())

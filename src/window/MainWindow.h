@@ -8,6 +8,8 @@
 #include <optional>
 
 struct MeasurementState;
+class Instrument;
+class MonotonicClock;
 class Acquisition;
 class AlarmMonitor;
 class AlarmStrip;
@@ -55,10 +57,10 @@ struct AlarmServices {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(MeasurementState& state, CommPort& port, Acquisition& acquisition,
-               LogSession& logSession, const CalibrationServices& calibration,
-               const PublishingServices& publishing, const AlarmServices& alarms,
-               OperatorDialogs& dialogs, const QString& programFolder);
+    // Shows and drives the instrument. The buffer assistant times its readings by readingClock,
+    // the instrument's own unless another is given.
+    MainWindow(Instrument& instrument, const QString& programFolder,
+               MonotonicClock* readingClock = nullptr);
     ~MainWindow() override;
 
     // Runs once before the window is first shown.
@@ -101,6 +103,7 @@ private:
 
     MeasurementState& m_state;
     CommPort& m_port;
+    Instrument& m_instrument;
     OperatorDialogs& m_dialogs;
     CalibrationServices m_calibrationServices;
     PublishingServices m_publishing;

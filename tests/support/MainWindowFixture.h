@@ -1,21 +1,10 @@
 #pragma once
 
-#include "Acquisition.h"
-#include "AlarmMonitor.h"
-#include "AlarmRecord.h"
-#include "AlarmSettings.h"
-#include "AlarmWatch.h"
-#include "CalibrationHistory.h"
-#include "CalibrationStore.h"
-#include "CommPort.h"
-#include "CommandLink.h"
-#include "LogSession.h"
+#include "CalibrationServices.h"
+#include "Instrument.h"
 #include "MainWindow.h"
-#include "MeasurementState.h"
 #include "ModuleSimulator.h"
 #include "MonotonicClock.h"
-#include "MqttPublisher.h"
-#include "ReadingFeed.h"
 #include "ScriptedDialogs.h"
 #include "SettingsKeys.h"
 #include "TempSettings.h"
@@ -29,25 +18,22 @@
 struct MainWindowFixture {
     TempSettings settings;
     ModuleSimulator simulator{3};
-    MeasurementState state;
-    CommPort port{settings.location};
     SteadyClock clock;
     ScriptedDialogs dialogs;
-    CommandLink link{port, clock, dialogs};
-    Acquisition acquisition{state, link, dialogs, clock};
-    LogSession logSession{state, dialogs};
-    MqttPublisher publisher{dialogs};
-    ReadingFeed feed{state, acquisition, publisher};
-    CalibrationStore store{settings.location};
-    CalibrationHistory history{settings.location};
+    Instrument instrument{settings.location, dialogs, clock};
+    // The instrument's parts under the names the tests use.
+    MeasurementState& state = instrument.state;
+    CommPort& port = instrument.port;
+    CommandLink& link = instrument.link;
+    Acquisition& acquisition = instrument.acquisition;
+    LogSession& logSession = instrument.logSession;
+    MqttPublisher& publisher = instrument.publisher;
+    ReadingFeed& feed = instrument.feed;
+    const CalibrationStore& store = instrument.store;
+    const CalibrationHistory& history = instrument.history;
     FakeClock readingClock; // times the readings the buffer assistant watches
-    CalibrationServices calibration{store, history, acquisition, readingClock};
-    PublishingServices publishing{publisher, feed, settings.location};
-    AlarmMonitor alarms{clock};
-    AlarmSettings alarmSettings;
-    AlarmServices alarmServices{alarms, alarmSettings, settings.location};
-    AlarmWatch alarmWatch{state, acquisition, alarms};
-    AlarmRecord alarmRecord{alarms, [this] { return settings.dir.path(); }, dialogs};
+    AlarmMonitor& alarms = instrument.alarms;
+    AlarmSettings& alarmSettings = instrument.alarmSettings;
     std::unique_ptr<MainWindow> window;
 
     explicit MainWindowFixture(bool withSimulator = true) {
@@ -58,8 +44,7 @@ struct MainWindowFixture {
 
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
-        window = std::make_unique<MainWindow>(state, port, acquisition, logSession, calibration,
-                                              publishing, alarmServices, dialogs, programFolder);
+        window = std::make_unique<MainWindow>(instrument, programFolder, &readingClock);
         window->startUp();
         window->show();
         return *window;

@@ -1,21 +1,10 @@
 // dgh-logger: polls the DGH sensor modules and logs their readings without a window, for rigs
 // that run unattended (as a systemd service).
-#include "Acquisition.h"
-#include "AlarmFeed.h"
-#include "AlarmMonitor.h"
-#include "AlarmRecord.h"
-#include "AlarmWatch.h"
-#include "CalibrationStore.h"
-#include "CommPort.h"
-#include "CommandLink.h"
-#include "LogSession.h"
+#include "Instrument.h"
 #include "LoggerOptions.h"
-#include "MeasurementState.h"
 #include "MonotonicClock.h"
-#include "MqttPublisher.h"
 #include "ProcessSignals.h"
 #include "QuotedText.h"
-#include "ReadingFeed.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
 #include "StandardErrorDialogs.h"
@@ -44,39 +33,27 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(warning + u'\n'), stderr);
 
     ProcessSignals processSignals;
-    MeasurementState state;
     const SettingsLocation settings = options.settingsFile.isEmpty()
                                           ? SettingsLocation()
                                           : SettingsLocation(options.settingsFile);
-    CommPort port(settings);
     SteadyClock clock;
     StandardErrorDialogs dialogs;
-    CommandLink link(port, clock, dialogs);
-    Acquisition acquisition(state, link, dialogs, clock, Attendance::Unattended);
-    LogSession logSession(state, dialogs, LogSession::OnFailure::Reopen);
-    const CalibrationStore calibration(settings);
-    MqttPublisher publisher(dialogs);
-    ReadingFeed feed(state, acquisition, publisher);
-    AlarmMonitor alarms(clock);
+    Instrument instrument(settings, dialogs, clock, Attendance::Unattended,
+                          LogSession::OnFailure::Reopen);
+    AlarmMonitor& alarms = instrument.alarms;
     alarms.setLimits(options.alarms);
     alarms.setAcknowledgeReturned(options.acknowledgeReturned);
-    const AlarmWatch alarmWatch(state, acquisition, alarms);
+    instrument.alarmFeed.acceptAcknowledgements();
     // Beside the log file; when nothing is logged, in the service's state directory (the unit
     // keeps the calibration's folder read-only), else beside the calibration store.
     const QString stateDirectory = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
-    const AlarmRecord alarmRecord(
-        alarms,
-        [&] {
-            if (options.logPath.isEmpty() && !stateDirectory.isEmpty())
-                return stateDirectory;
-            return QFileInfo(options.logPath.isEmpty() ? settings.fileName() : options.logPath)
-                .absolutePath();
-        },
-        dialogs);
-    AlarmFeed alarmFeed(alarms, publisher);
-    alarmFeed.acceptAcknowledgements();
-    UnattendedRun run(options, state, port, acquisition, logSession, calibration, publisher, feed,
-                      dialogs);
+    instrument.setAlarmFolder([&] {
+        if (options.logPath.isEmpty() && !stateDirectory.isEmpty())
+            return stateDirectory;
+        return QFileInfo(options.logPath.isEmpty() ? settings.fileName() : options.logPath)
+            .absolutePath();
+    });
+    UnattendedRun run(options, instrument);
     QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&dialogs](const Alarm& alarm) {
         dialogs.message(QStringLiteral("Alarm %1: %2%3")
                             .arg(alarm.stateWord(), alarm.text(),
@@ -92,7 +69,7 @@ int main(int argc, char* argv[]) {
         return 1;
     const int status = app.exec();
     // The log is closed; a publisher's thread still held must not hold the process.
-    if (publisher.running()) {
+    if (instrument.publisher.running()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Acquisition.h"
+#include "AlarmFeed.h"
+#include "AlarmMonitor.h"
+#include "AlarmRecord.h"
+#include "AlarmSettings.h"
+#include "AlarmWatch.h"
+#include "CalibrationHistory.h"
+#include "CalibrationStore.h"
+#include "CommPort.h"
+#include "CommandLink.h"
+#include "LogSession.h"
+#include "MeasurementState.h"
+#include "MqttPublisher.h"
+#include "ReadingFeed.h"
+
+#include <functional>
+
+class MonotonicClock;
+class OperatorDialogs;
+class SettingsLocation;
+
+// The instrument beneath both programs, wired once: the line and its port, the acquisition, the
+// log, the calibration store and record, the alarms with their record and feed, and the
+// publisher. The window, dgh-logger, the benchmark and the tests build it; what each adds is how
+// it is driven and shown.
+class Instrument {
+public:
+    Instrument(const SettingsLocation& settings, OperatorDialogs& dialogs, MonotonicClock& clock,
+               Attendance attendance = Attendance::Operator,
+               LogSession::OnFailure onLogFailure = LogSession::OnFailure::Stop);
+
+    // Where alarms.csv goes, asked at each change; by default beside the log file while one is
+    // open, else beside the settings.
+    void setAlarmFolder(std::function<QString()> folder) { m_alarmFolder = std::move(folder); }
+    // The start-up work of every program: the probe calibration from the store, with one
+    // message when the store cannot be read.
+    void loadCalibration();
+
+    const SettingsLocation& settings;
+    OperatorDialogs& dialogs;
+    MonotonicClock& clock;
+    MeasurementState state;
+    CommPort port;
+    CommandLink link;
+    Acquisition acquisition;
+    LogSession logSession;
+    const CalibrationStore store;
+    const CalibrationHistory history;
+    MqttPublisher publisher;
+    ReadingFeed feed;
+    AlarmMonitor alarms;
+    AlarmSettings alarmSettings; // as the window last stored them
+    AlarmWatch alarmWatch;
+    AlarmRecord alarmRecord;
+    AlarmFeed alarmFeed;
+
+private:
+    std::function<QString()> m_alarmFolder;
+};
