@@ -9,8 +9,8 @@
 
 struct MeasurementState;
 class Acquisition;
-class Instrument;
 class CommPort;
+class Instrument;
 class LogSession;
 class MqttPublisher;
 class ReadingFeed;
