@@ -124,7 +124,7 @@ struct Program {
     SimulatorProcess simulator;
     SteadyClock clock;
     CountingDialogs dialogs;
-    Instrument instrument{settings, dialogs, clock};
+    Instrument instrument{settings, clock};
     CommPort& port = instrument.port;
     CommandLink& link = instrument.link;
     Acquisition& acquisition = instrument.acquisition;
@@ -135,7 +135,8 @@ struct Program {
         settings.setText(settingskeys::kPortsSection, QStringLiteral("1"), simulator.device);
     }
     void start() {
-        window = std::make_unique<MainWindow>(instrument, QCoreApplication::applicationDirPath());
+        window = std::make_unique<MainWindow>(instrument, dialogs,
+                                              QCoreApplication::applicationDirPath());
         window->startUp();
         window->resize(1000, 690);
         window->show();

@@ -4,7 +4,7 @@
 //   log_child PATH INTERVAL_MS [FILE_SIZE_LIMIT_BYTES]
 #include "LogSession.h"
 #include "MeasurementState.h"
-#include "ScriptedDialogs.h"
+#include "Notices.h"
 #include "WindowTimer.h"
 
 #include <QCoreApplication>
@@ -25,12 +25,12 @@ int main(int argc, char* argv[]) {
     }
     MeasurementState state;
     state.therm1 = 21.5;
-    ScriptedDialogs dialogs;
-    dialogs.onMessage = [](const QString& text) {
-        std::printf("message %s\n", qPrintable(text));
+    Notices notices;
+    notices.setSink([](const Notice& notice) {
+        std::printf("message %s\n", qPrintable(notice.text));
         std::fflush(stdout);
-    };
-    LogSession session(state, dialogs);
+    });
+    LogSession session(state, notices);
     session.setTotalLiters(1.5);
     QObject::connect(&session, &LogSession::stopped, [] {
         std::printf("state not-logging\n");
@@ -42,15 +42,11 @@ int main(int argc, char* argv[]) {
     if (!session.openLog(LogWriter::Mode::Overwrite))
         return 1;
     int rows = 0;
-    QObject::connect(&timer, &WindowTimer::tick, &timer, [&] {
-        // The session has written its row by now (it connected first).
-        if (!session.fileOpen()) {
-            app.quit();
-            return;
-        }
+    QObject::connect(&session, &LogSession::rowWritten, [&] {
         std::printf("row %d\n", ++rows);
         std::fflush(stdout);
     });
+    QObject::connect(&session, &LogSession::stopped, &app, &QCoreApplication::quit);
     session.start();
     return app.exec();
 }

@@ -229,8 +229,8 @@ void TestAcquisition::ticksKeepTheirScheduleAndApplyCountsFromNow() {
     InMemoryLine line;
     FakeClock clock;
     ScriptedDialogs dialogs;
-    CommandLink link(line, clock, dialogs);
-    Acquisition acquisition(state, link, dialogs, clock);
+    CommandLink link(line, clock, dialogs.notices);
+    Acquisition acquisition(state, link, dialogs.notices, clock);
     acquisition.setGroup(Group::Flow, true);
     const auto reply = [&line] { line.replies.push_back(QByteArrayLiteral("*+00100.00\r")); };
 
@@ -291,10 +291,13 @@ void TestAcquisition::aPhOutOfRangeAlarmsInTheWindow() {
     f.readCycle();
     QVERIFY(!name(ph1).contains(QStringLiteral("alarm")));
     QVERIFY(!strip->isVisible());
-    QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = record.readAll().split('\n');
-    QCOMPARE(lines.size(), 5); // heading, three changes, and the end of the last
+    QList<QByteArray> lines;
+    const auto read = [&] {
+        QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
+        record.open(QIODevice::ReadOnly);
+        return (lines = record.readAll().split('\n')).size();
+    };
+    QTRY_COMPARE(read(), 5); // heading, three changes, and the end of the last
     QVERIFY2(lines[1].contains(",ph1,high,8,8.5999") && lines[1].endsWith(",raised"), lines[1]);
     // Acknowledged at the desktop: by its user.
     QVERIFY2(lines[2].endsWith(",acknowledged,\"" + systemUserName().toUtf8() + '"'), lines[2]);

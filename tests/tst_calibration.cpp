@@ -283,8 +283,8 @@ void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
     const CalibrationHistory history(unwritable);
     CommPort port(unwritable);
     SteadyClock clock;
-    CommandLink link(port, clock, dialogs);
-    Acquisition acquisition(state, link, dialogs, clock);
+    CommandLink link(port, clock, dialogs.notices);
+    Acquisition acquisition(state, link, dialogs.notices, clock);
     CalibrationDialog dialog(state, {store, history, acquisition, clock}, dialogs);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QCOMPARE(dialogs.texts(),

@@ -56,8 +56,8 @@ void TestChannels::init() {
     m_line = InMemoryLine();
     m_dialogs = ScriptedDialogs();
     m_panel = RecordingPanel();
-    m_link = std::make_unique<CommandLink>(m_line, m_clock, m_dialogs);
-    m_channels = std::make_unique<Channels>(m_state, *m_link, m_panel, m_dialogs, m_clock);
+    m_link = std::make_unique<CommandLink>(m_line, m_clock, m_dialogs.notices);
+    m_channels = std::make_unique<Channels>(m_state, *m_link, m_panel, m_dialogs.notices, m_clock);
     m_channels->flowSwitchedOn();
     m_start = m_clock.time;
 }

@@ -37,7 +37,7 @@ void TestCommandLink::init() {
 }
 
 void TestCommandLink::framesTheCommand() {
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     m_line.replies.push_back("*+00021.50\r");
     QString reply;
     link.transact(QStringLiteral("6"), [&](const QString& r) { reply = r; });
@@ -64,7 +64,7 @@ void TestCommandLink::collectsReplies_data() {
 void TestCommandLink::collectsReplies() {
     QFETCH(QByteArray, buffer);
     QFETCH(QString, reply);
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     m_line.replies.push_back(buffer);
     link.SendCommand(QStringLiteral("$1RD\r"));
     QCOMPARE(link.ReceiveReply(), reply);
@@ -73,7 +73,7 @@ void TestCommandLink::collectsReplies() {
 }
 
 void TestCommandLink::closedPortGivesTwoMessagesFromTheChannel() {
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     m_line.open = false;
     link.SendCommand(QStringLiteral("$1RD\r"));
     QCOMPARE(m_dialogs.messages.size(), 1);
@@ -89,14 +89,14 @@ void TestCommandLink::closedPortGivesTwoMessagesFromTheChannel() {
 }
 
 void TestCommandLink::aDeviceThatNeverStopsSendingDoesNotHang() {
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     m_line.endless = true;
     link.SendCommand(QStringLiteral("$5RD\r"));
     QCOMPARE(link.ReceiveReply(), QStringLiteral("TIMEOUT"));
 }
 
 void TestCommandLink::waitMsWaitsWholeMilliseconds() {
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     for (const auto& [ms, whole] : {std::pair{35.9f, 35}, {35.0f, 35}, {0.9f, 0}, {1.5f, 1}}) {
         m_clock = FakeClock();
         bool done = false;
@@ -110,7 +110,7 @@ void TestCommandLink::waitMsWaitsWholeMilliseconds() {
 void TestCommandLink::waitMsLetsTheEventLoopRun() {
     // The real clock's timers run in the event loop, and the window goes on meanwhile.
     SteadyClock clock;
-    CommandLink link(m_line, clock, m_dialogs);
+    CommandLink link(m_line, clock, m_dialogs.notices);
     const auto start = clock.now();
     bool done = false;
     link.WaitMs(35, [&] { done = true; });
@@ -130,7 +130,7 @@ void TestCommandLink::waitMsLetsTheEventLoopRun() {
 }
 
 void TestCommandLink::aDiscardedReplyIsStillDrained() {
-    CommandLink link(m_line, m_clock, m_dialogs);
+    CommandLink link(m_line, m_clock, m_dialogs.notices);
     // The wait completes at once with the fake clock; discard from inside the send instead.
     m_line.replies.push_back("*+00021.50\r");
     bool handled = false, instead = false;

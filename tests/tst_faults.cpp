@@ -6,9 +6,11 @@
 
 #include "BoundedCall.h"
 #include "LogSession.h"
+#include "PortPrompt.h"
 #include "PortSelection.h"
 #include "StatusPanels.h"
 #include "TwoStateButton.h"
+#include "WidgetDialogs.h"
 #include "WindowTimer.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 #include <sys/stat.h>
@@ -26,7 +29,7 @@ namespace {
 struct Logging {
     MeasurementState state;
     ScriptedDialogs dialogs;
-    LogSession session{state, dialogs};
+    LogSession session{state, dialogs.notices};
 };
 } // namespace
 
@@ -43,6 +46,7 @@ private slots:
     void aSilentModuleAlarmsWhileItsBoxWaits();
     void aPulledAdapterIsNamedAndReopenedWhenBack();
     void aPortWithoutPermissionSaysWhy();
+    void aNoticeInsideACycleOpensNoLoopOfItsOwn();
     void aFileSystemThatStopsAnsweringHoldsNothing();
 };
 
@@ -173,10 +177,11 @@ void TestFaults::aSilentModuleAlarmsWhileItsBoxWaits() {
              qPrintable(f.alarms.alarms().value(0).text()));
     f.alarms.acknowledge(QStringLiteral("ph-silent"));
     QCOMPARE(standing(), QStringList{"t1-high raised"});
-    QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    const QByteArray lines = record.readAll();
-    QCOMPARE(lines.count(",ph,silent,1,"), 3); // raised, switched off, acknowledged
+    const auto recorded = [&f] {
+        QFile record(f.settings.dir.filePath(QStringLiteral("alarms.csv")));
+        return record.open(QIODevice::ReadOnly) ? record.readAll().count(",ph,silent,1,") : -1;
+    };
+    QTRY_COMPARE(recorded(), 3); // raised, switched off, acknowledged
 }
 
 void TestFaults::aFailingThermistorLeavesTheOperatorASecond() {
@@ -281,21 +286,58 @@ void TestFaults::aFileSystemThatStopsAnsweringHoldsNothing() {
     for (int row = 0; row < 50; ++row) // one thread for them all, not one a row
         QVERIFY(worker.run([] { return true; }) == BoundedResult::Succeeded);
     QCOMPARE(threads(), before + 1);
-    const BoundedResult result = worker.run(
-        [fifo] {
-            QFile file(QString::fromLocal8Bit(fifo));
-            return file.open(QIODevice::WriteOnly);
-        },
-        std::chrono::milliseconds(300));
-    QVERIFY(result == BoundedResult::TimedOut);
+    auto stuck = [fifo] {
+        QFile file(QString::fromLocal8Bit(fifo));
+        return file.open(QIODevice::WriteOnly);
+    };
+    // Waited for: no longer than its bound.
+    QVERIFY(worker.run(stuck, std::chrono::milliseconds(300)) == BoundedResult::TimedOut);
     QVERIFY(waited.elapsed() < 2000);
+    // Handed on: the caller goes on at once, the event loop runs, and the answer is the timeout.
+    std::optional<BoundedResult> answer;
+    worker.post(
+        stuck, &heartbeat, [&](BoundedResult result) { answer = result; },
+        std::chrono::milliseconds(300));
+    QVERIFY(!answer);
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 2000);
+    QVERIFY(*answer == BoundedResult::TimedOut);
     QVERIFY(beats >= 5); // the event loop ran meanwhile
     // The held thread is left to it: the next operation does not wait behind it.
     QVERIFY(worker.run([] { return true; }, std::chrono::milliseconds(300)) ==
             BoundedResult::Succeeded);
-    // A reader lets the abandoned operation finish.
+    // A reader lets both abandoned operations finish.
     QFile reader(QString::fromLocal8Bit(fifo));
     QVERIFY(reader.open(QIODevice::ReadOnly));
+}
+
+// A failing module's notice comes from inside a read cycle's reply handler: the real box opens
+// without a loop of its own, so the handler returns at once and the cycle ends; the same words
+// again while the box waits add no second box, and its OK answers both.
+void TestFaults::aNoticeInsideACycleOpensNoLoopOfItsOwn() {
+    MainWindowFixture f;
+    WidgetDialogs boxes;
+    f.start();
+    f.instrument.notices.setSink([&boxes](Notice notice) { boxes.tell(std::move(notice)); });
+    f.simulator.setFault('6', ModuleSimulator::Fault::Silent);
+    f.find<TwoStateButton>("cwbPh")->setValue(true);
+    f.readCycle(); // returns: no box holds the cycle
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())));
+    QCOMPARE(box->text(), QStringLiteral("NO VALID RETURN FROM pH MODULE"));
+    QVERIFY(f.find<TwoStateButton>("cwbPh")->value()); // off only after OK
+    int answered = 0;
+    boxes.tell({.text = box->text(), .answered = [&answered] { ++answered; }});
+    const auto boxesShown = [] {
+        const QWidgetList all = QApplication::allWidgets();
+        return std::count_if(all.begin(), all.end(), [](QWidget* w) {
+            return qobject_cast<QMessageBox*>(w) && w->isVisible();
+        });
+    };
+    QCOMPARE(boxesShown(), 1);
+    box->button(QMessageBox::Ok)->click();
+    QCOMPARE(answered, 1);
+    QTRY_VERIFY(!f.find<TwoStateButton>("cwbPh")->value());
+    QTRY_VERIFY(!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
 }
 
 QTEST_MAIN(TestFaults)

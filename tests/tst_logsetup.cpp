@@ -238,7 +238,7 @@ void TestLogSetup::logsRowsToAFileAndStops() {
     QCOMPARE(log.status()->panelText(1), path);
     for (int i = 0; i < 3; ++i)
         emit f.window->loggerTimer().tick();
-    QCOMPARE(rowsIn(path), 3);
+    QTRY_COMPARE(rowsIn(path), 3); // handed to the file's worker, written a moment later
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     QVERIFY(file.readAll().endsWith(",0,0,0,0,0,0,0,0,0,\"000\"\r\n"));
@@ -248,6 +248,7 @@ void TestLogSetup::logsRowsToAFileAndStops() {
     f.find<TwoStateButton>("cwbFlow")->setValue(true);
     f.find<TwoStateButton>("cwbFlow")->setValue(false);
     emit f.window->loggerTimer().tick();
+    QTRY_COMPARE(rowsIn(path), 4);
     file.open(QIODevice::ReadOnly);
     QVERIFY(file.readAll().endsWith(",0,0,\"\"\r\n"));
     file.close();

@@ -43,6 +43,15 @@ QByteArray expectedHeader(const QString& path, const char* offset, const char* d
     return h;
 }
 
+// Hands a row to the writer and waits for its answer.
+bool written(LogWriter& writer, const QTime& time, const QString& total) {
+    std::optional<LogWriter::RowOutcome> outcome;
+    QObject context;
+    writer.writeRow(time, total, &context,
+                    [&](LogWriter::RowOutcome answer, const QString&) { outcome = answer; });
+    return QTest::qWaitFor([&] { return outcome.has_value(); }, 5000) &&
+           outcome == LogWriter::RowOutcome::Written;
+}
 } // namespace
 
 class TestLogWriter : public QObject {
@@ -102,8 +111,8 @@ void TestLogWriter::wholeFileUsEnglish() {
     m_state.ph2 = 6.9981;
     m_state.flowHz = 123.5;
     m_state.litersPerMin = 1.07;
-    QVERIFY(writer.writeRow(QTime(14, 3, 7), QStringLiteral("12.34"), &error));
-    QVERIFY(writer.writeRow(QTime(14, 3, 8), QString(), &error)); // flow switched off
+    QVERIFY(written(writer, QTime(14, 3, 7), QStringLiteral("12.34")));
+    QVERIFY(written(writer, QTime(14, 3, 8), QString())); // flow switched off
     writer.close();
     const QByteArray expected =
         expectedHeader(path, "2.5777", "1/1/2001") +
@@ -124,7 +133,7 @@ void TestLogWriter::wholeFileGerman() {
     QVERIFY(writer.open(path, LogWriter::Mode::Overwrite, QDate(2004, 5, 6), &error));
     m_state.ph1 = 7.0123;
     m_state.litersPerMin = 1.07;
-    QVERIFY(writer.writeRow(QTime(9, 0, 0), regional::numberText(12.34), &error));
+    QVERIFY(written(writer, QTime(9, 0, 0), regional::numberText(12.34)));
     writer.close();
     QCOMPARE(readAll(path), expectedHeader(path, "2,5777", "01.01.2001") +
                                 "\"09:00:00\",0,0,0,0,0,7.0123,0,0,1.07,\"12,34\"\r\n");
@@ -135,7 +144,7 @@ void TestLogWriter::appendAddsANewHeaderAfterABlankLine() {
     LogWriter writer(m_state);
     QString error;
     QVERIFY(writer.open(path, LogWriter::Mode::Overwrite, QDate(2004, 5, 6), &error));
-    QVERIFY(writer.writeRow(QTime(1, 2, 3), QStringLiteral("000"), &error));
+    QVERIFY(written(writer, QTime(1, 2, 3), QStringLiteral("000")));
     writer.close();
     const QByteArray first = readAll(path);
     QVERIFY(writer.open(path, LogWriter::Mode::Append, QDate(2004, 5, 6), &error));
@@ -163,7 +172,7 @@ void TestLogWriter::rowsBeforeAnyReading() {
     LogWriter writer(nothingRead);
     QString error;
     QVERIFY(writer.open(path, LogWriter::Mode::Overwrite, QDate(2004, 5, 6), &error));
-    QVERIFY(writer.writeRow(QTime(0, 0, 1), QStringLiteral("000"), &error));
+    QVERIFY(written(writer, QTime(0, 0, 1), QStringLiteral("000")));
     writer.close();
     QVERIFY(readAll(path).endsWith("\"00:00:01\",0,0,0,0,0,0,0,0,0,\"000\"\r\n"));
 }
@@ -186,7 +195,7 @@ void TestLogWriter::textOutsideAsciiIsSingleByte() {
 
 void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
     ScriptedDialogs dialogs;
-    LogSession session(m_state, dialogs);
+    LogSession session(m_state, dialogs.notices);
     session.setLogPath(m_dir.filePath(QStringLiteral("missing/dir/log.txt")));
     QVERIFY(!session.openLog(LogWriter::Mode::Append));
     QCOMPARE(dialogs.messages.size(), 1);
@@ -197,7 +206,7 @@ void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
 
 void TestLogWriter::aDeviceIsRefusedAtOpen() {
     ScriptedDialogs dialogs;
-    LogSession session(m_state, dialogs);
+    LogSession session(m_state, dialogs.notices);
     session.setLogPath(QStringLiteral("/dev/full"));
     QVERIFY(!session.openLog(LogWriter::Mode::Overwrite)); // a device is never a log
     QCOMPARE(dialogs.messages.size(), 1);

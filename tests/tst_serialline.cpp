@@ -4,6 +4,7 @@
 #include "CommandLink.h"
 #include "ModuleSimulator.h"
 #include "MonotonicClock.h"
+#include "PortPrompt.h"
 #include "PortSelection.h"
 #include "ScriptedDialogs.h"
 #include "SettingsKeys.h"
@@ -103,7 +104,7 @@ void TestSerialLine::portNamesFollowTheSettingsStore() {
 void TestSerialLine::transactionsWithTheModules() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     for (const char* address : {"1", "2", "3", "5", "6", "7"}) {
         const QString reply = transactNow(link, QLatin1String(address));
         QVERIFY2(reply.size() == 10 && reply.startsWith('*'), qPrintable(reply));
@@ -118,7 +119,7 @@ void TestSerialLine::transactionsWithTheModules() {
 void TestSerialLine::misbehavingModules() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     m_sim->setReply('6', "*+02577.70");
     const std::pair<Fault, QString> cases[] = {
         {Fault::Stray, QStringLiteral("*+02577.70")},
@@ -136,7 +137,7 @@ void TestSerialLine::misbehavingModules() {
 void TestSerialLine::aLateReplyIsDroppedByTheNextTransaction() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     m_sim->setReply('5', "*+00100.00");
     m_sim->setFault('5', Fault::Late);
     QCOMPARE(transactNow(link, QStringLiteral("5")), QStringLiteral("TIMEOUT"));
@@ -149,7 +150,7 @@ void TestSerialLine::aLateReplyIsDroppedByTheNextTransaction() {
 void TestSerialLine::aCycleRunsAheadWhileRepliesAreNumbers() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     for (Group g : {Group::Flow, Group::Ph})
         link.setGroupOn(g, true);
     link.planCycle({{QStringLiteral("5"), Group::Flow},
@@ -173,7 +174,7 @@ void TestSerialLine::aCycleRunsAheadWhileRepliesAreNumbers() {
 void TestSerialLine::aPortChangedDuringAWaitReadsAsClosed() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     bool done = false;
     QString reply = QStringLiteral("none");
     link.transact(QStringLiteral("2"), [&](const QString& r) {
@@ -195,7 +196,7 @@ void TestSerialLine::aPortChangedDuringAWaitReadsAsClosed() {
 void TestSerialLine::aModuleThatDropsOffTheLine() {
     pointPortAtSimulator(1);
     QCOMPARE(m_port->open(), CommPort::OpenError::None);
-    CommandLink link(*m_port, m_clock, m_dialogs);
+    CommandLink link(*m_port, m_clock, m_dialogs.notices);
     QVERIFY(transactNow(link, QStringLiteral("2")).startsWith('*'));
     m_sim->dropOffLine();
     // No reply, and the line's far end is gone: the port closes, as for a pulled adapter.

@@ -7,10 +7,10 @@
 #include <QDateTime>
 #include <cmath>
 
-Acquisition::Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
+Acquisition::Acquisition(MeasurementState& state, CommandLink& link, const Notices& notices,
                          MonotonicClock& clock, Attendance attendance)
     : m_state(state), m_link(link), m_clock(clock),
-      m_channels(state, link, *this, dialogs, clock, attendance) {
+      m_channels(state, link, *this, notices, clock, attendance) {
     m_timer.setObjectName(QStringLiteral("tmrRd"));
     m_schedule.restart(clock.now(), std::chrono::milliseconds(m_timer.interval()));
     connect(&m_timer, &WindowTimer::tick, this, &Acquisition::tick);

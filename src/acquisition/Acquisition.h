@@ -16,7 +16,7 @@
 
 class CommandLink;
 class MonotonicClock;
-class OperatorDialogs;
+class Notices;
 
 // The read timer and its cycle: flow, then both pH probes, then the thermistors, each group read
 // only while switched on. A cycle moves on from the link's reply callbacks, so the window keeps
@@ -27,7 +27,7 @@ class OperatorDialogs;
 class Acquisition : public QObject, private InstrumentPanel {
     Q_OBJECT
 public:
-    Acquisition(MeasurementState& state, CommandLink& link, OperatorDialogs& dialogs,
+    Acquisition(MeasurementState& state, CommandLink& link, const Notices& notices,
                 MonotonicClock& clock, Attendance attendance = Attendance::Operator);
 
     // tmrRd: 10000 ms from start until a rate is applied.

@@ -11,7 +11,7 @@
 struct MeasurementState;
 class CommandLink;
 class MonotonicClock;
-class OperatorDialogs;
+class Notices;
 
 // Who answers a module's failure. An operator gets a box and the group switched off; a run without
 // one is told when a module starts failing and when it answers again, and its group stays on.
@@ -25,7 +25,7 @@ public:
     using Done = std::function<void()>;
 
     Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-             OperatorDialogs& dialogs, MonotonicClock& clock,
+             const Notices& notices, MonotonicClock& clock,
              Attendance attendance = Attendance::Operator);
 
     // pH probe 1 at "6", probe 2 at "7"; temperature compensated with the selected thermistor.
@@ -63,7 +63,7 @@ private:
     MeasurementState& m_state;
     CommandLink& m_link;
     InstrumentPanel& m_panel;
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     MonotonicClock& m_clock;
     std::chrono::nanoseconds m_flowCreditedUntil;
     std::map<QString, std::chrono::nanoseconds> m_failureBoxClosed; // by module address

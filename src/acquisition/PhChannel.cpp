@@ -3,7 +3,7 @@
 #include "InstrumentPanel.h"
 #include "MeasurementState.h"
 #include "MonotonicClock.h"
-#include "OperatorDialogs.h"
+#include "Notices.h"
 #include "PhConversion.h"
 #include "RegionalText.h"
 #include "ReplyValue.h"
@@ -14,6 +14,7 @@
 
 namespace {
 using namespace ph;
+const QString kSource = QStringLiteral("acquisition");
 constexpr int kPhDecimals = 4;
 
 struct Probe {
@@ -29,8 +30,8 @@ struct Probe {
 } // namespace
 
 Channels::Channels(MeasurementState& state, CommandLink& link, InstrumentPanel& panel,
-                   OperatorDialogs& dialogs, MonotonicClock& clock, Attendance attendance)
-    : m_state(state), m_link(link), m_panel(panel), m_dialogs(dialogs), m_clock(clock),
+                   const Notices& notices, MonotonicClock& clock, Attendance attendance)
+    : m_state(state), m_link(link), m_panel(panel), m_notices(notices), m_clock(clock),
       m_flowCreditedUntil(clock.now()), m_attendance(attendance) {}
 
 void Channels::readNumber(const QString& address, const QString& failure, Group group,
@@ -54,7 +55,8 @@ void Channels::reportFailure(const QString& address, const QString& text, Group 
     using namespace std::chrono;
     if (m_attendance == Attendance::Unattended) {
         if (m_failedReads[address]++ == 0)
-            m_dialogs.message(text);
+            m_notices.raise(
+                {.source = kSource, .severity = Notice::Severity::Failure, .text = text});
         return then(false);
     }
     // While the module's box waits for the operator, its further failures add no box; the
@@ -66,12 +68,15 @@ void Channels::reportFailure(const QString& address, const QString& text, Group 
         if (delayed && (!groupFlag(m_state, group) || m_link.lineAway()))
             return then(false);
         m_boxOpen.insert(address);
-        m_dialogs.tell(text, [this, address, afterOk] {
-            m_boxOpen.erase(address);
-            m_failureBoxClosed[address] = m_clock.now();
-            if (afterOk)
-                afterOk();
-        });
+        m_notices.raise({.source = kSource,
+                         .severity = Notice::Severity::Failure,
+                         .text = text,
+                         .answered = [this, address, afterOk] {
+                             m_boxOpen.erase(address);
+                             m_failureBoxClosed[address] = m_clock.now();
+                             if (afterOk)
+                                 afterOk();
+                         }});
         then(true);
     };
     const auto closed = m_failureBoxClosed.find(address);
@@ -88,8 +93,10 @@ void Channels::noteAnswer(const QString& address) {
     const auto failed = m_failedReads.find(address);
     if (failed == m_failedReads.end() || failed->second == 0)
         return;
-    m_dialogs.message(QStringLiteral("Module %1 answers again after %2 failed reads.")
-                          .arg(address, QLocale().toString(std::exchange(failed->second, 0))));
+    m_notices.raise(
+        {.source = kSource,
+         .text = QStringLiteral("Module %1 answers again after %2 failed reads.")
+                     .arg(address, QLocale().toString(std::exchange(failed->second, 0)))});
 }
 
 void Channels::ReadPhProbe(const QString& address, Done done) {

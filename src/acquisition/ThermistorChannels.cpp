@@ -2,7 +2,6 @@
 #include "CommandLink.h"
 #include "InstrumentPanel.h"
 #include "MeasurementState.h"
-#include "OperatorDialogs.h"
 #include "RegionalText.h"
 #include "ReplyValue.h"
 

@@ -4,7 +4,7 @@
 
 #include "AlarmMonitor.h"
 #include "IsoTime.h"
-#include "OperatorDialogs.h"
+#include "Notices.h"
 #include "QuotedText.h"
 #include "WholeLineFile.h"
 
@@ -22,8 +22,8 @@ QByteArray byField(const Alarm& a) {
 } // namespace
 
 AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
-                         OperatorDialogs& dialogs)
-    : m_folder(std::move(folder)), m_dialogs(dialogs) {
+                         const Notices& notices)
+    : m_folder(std::move(folder)), m_notices(notices) {
     connect(&monitor, &AlarmMonitor::changed, this, &AlarmRecord::write);
 }
 
@@ -36,11 +36,16 @@ QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
 
 void AlarmRecord::write(const Alarm& alarm) {
     const QString path = m_folder() + QStringLiteral("/alarms.csv");
-    const bool written =
-        appendWholeLine(m_worker, path, lineOf(alarm, QDateTime::currentDateTime()),
-                        "Time,Quantity,Limit,Limit value,Value,State\n");
-    if (written || std::exchange(m_failing, true))
-        return void(m_failing = !written);
-    m_dialogs.message(QStringLiteral("The alarm record %1 cannot be written.")
-                          .arg(QDir::toNativeSeparators(path)));
+    m_worker.post(wholeLineAppend(path, lineOf(alarm, QDateTime::currentDateTime()),
+                                  "Time,Quantity,Limit,Limit value,Value,State\n"),
+                  this, [this, path](BoundedResult result) {
+                      const bool written = result == BoundedResult::Succeeded;
+                      if (written || std::exchange(m_failing, true))
+                          return void(m_failing = !written);
+                      m_notices.raise(
+                          {.source = QStringLiteral("alarms"),
+                           .severity = Notice::Severity::Failure,
+                           .text = QStringLiteral("The alarm record %1 cannot be written.")
+                                       .arg(QDir::toNativeSeparators(path))});
+                  });
 }

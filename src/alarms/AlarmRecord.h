@@ -7,16 +7,19 @@
 #include <functional>
 
 class AlarmMonitor;
-class OperatorDialogs;
+class Notices;
 struct Alarm;
 
 // "alarms.csv": a line for every change of an alarm's state, only ever appended, each line
 // whole: time, quantity, limit kind, limit, value, new state; numbers with a full stop. The
 // folder is asked at each change (beside the log file while logging, else beside the settings).
+// Lines are handed to the file in order and written without holding the caller.
 class AlarmRecord : public QObject {
     Q_OBJECT
 public:
-    AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder, OperatorDialogs& dialogs);
+    AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder, const Notices& notices);
+
+    ~AlarmRecord() override { m_worker.drain(); }
 
     static QByteArray lineOf(const Alarm& alarm, const QDateTime& at);
 
@@ -25,6 +28,6 @@ private:
 
     std::function<QString()> m_folder;
     BoundedWorker m_worker;
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     bool m_failing = false; // said once until a line is written again
 };

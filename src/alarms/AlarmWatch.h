@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstrumentPanel.h"
 #include "Reading.h"
+#include "Readouts.h"
 
 #include <QObject>
 #include <set>

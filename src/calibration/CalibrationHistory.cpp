@@ -83,7 +83,8 @@ CalibrationHistory::CalibrationHistory(const SettingsLocation& settings)
              QStringLiteral("/calibration-history.csv")) {}
 
 bool CalibrationHistory::append(const CalibrationRecord& record) const {
-    return appendWholeLine(*m_worker, m_path, lineOf(record), kHeading);
+    return m_worker->run(wholeLineAppend(m_path, lineOf(record), kHeading)) ==
+           BoundedResult::Succeeded;
 }
 
 QList<CalibrationRecord> CalibrationHistory::latest(int probe, int count) const {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstrumentPanel.h"
 #include "MeasurementState.h"
+#include "Readouts.h"
 
 #include <QLatin1StringView>
 #include <array>

@@ -1,12 +1,10 @@
 #include "WholeLineFile.h"
 
-#include "BoundedCall.h"
-
 #include <QFile>
 
-bool appendWholeLine(BoundedWorker& worker, const QString& path, const QByteArray& line,
-                     const QByteArray& heading) {
-    return worker.run([path, line, heading] {
+std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
+                                      const QByteArray& heading) {
+    return [path, line, heading] {
         QFile file(path);
         if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
             return false;
@@ -20,5 +18,5 @@ bool appendWholeLine(BoundedWorker& worker, const QString& path, const QByteArra
             return true;
         file.resize(size); // no half line: take back what part of it was written
         return false;
-    }) == BoundedResult::Succeeded;
+    };
 }

@@ -2,11 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
-class BoundedWorker;
-
-// Appends one line to a record file, whole or not at all, in bounded time: a line torn earlier
-// (a power cut) stays on a line of its own, and a new file starts with the heading. False when
-// it could not be written (no permission, disk full, no answer in time).
-bool appendWholeLine(BoundedWorker& worker, const QString& path, const QByteArray& line,
-                     const QByteArray& heading);
+// The operation that appends one line to a record file, whole or not at all, for a
+// BoundedWorker: a line torn earlier (a power cut) stays on a line of its own, and a new file
+// starts with the heading. False when it could not be written (no permission, disk full).
+std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
+                                      const QByteArray& heading);

@@ -1,9 +1,6 @@
 #include "ChartModes.h"
 
-#include "RegionalText.h"
 #include "StripChart.h"
-
-#include <QLocale>
 
 void applyGraphMode(StripChart& chart, int mode) {
     using I = StripChart::Interaction;
@@ -48,17 +45,4 @@ void applyPhRange(StripChart& chart, double minimum, double maximum) {
         return;
     chart.setAxisRange(2, minimum, maximum);
     chart.setAxisRange(3, minimum, maximum);
-}
-
-QString cursorTimeText(double x) {
-    return QStringLiteral("X:  ") + regional::clockText(x);
-}
-
-QString cursorValueText(double y) {
-    QString digits = QString::number(y, 'f', 4);
-    while (digits.contains('.') && (digits.endsWith('0') || digits.endsWith('.')))
-        digits.chop(1);
-    if (digits == QLatin1String("-0"))
-        digits = QStringLiteral("0");
-    return QStringLiteral("Y:  ") + digits.replace('.', QLocale().decimalPoint());
 }

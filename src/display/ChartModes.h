@@ -14,8 +14,3 @@ void centreCursor(StripChart& chart, int cursor);
 // Both pH axes to minimum..maximum. A minimum at or above the maximum leaves the axes on their
 // last usable range until the pair is valid again.
 void applyPhRange(StripChart& chart, double minimum, double maximum);
-
-// Status bar texts for cursor 1: "X:  hh:mm:ss" and "Y:  0.####" (regional decimal separator,
-// no trailing zeros, no trailing separator).
-QString cursorTimeText(double x);
-QString cursorValueText(double y);

@@ -1,11 +1,11 @@
 #include "StripChart.h"
 
-#include "ChartModes.h"
 #include "DayTimeTicker.h"
 #include "RegionalText.h"
 
 #include <QAccessibleWidget>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -333,4 +333,17 @@ void StripChart::keyPressEvent(QKeyEvent* event) {
     xAxis->moveRange(dx);
     yAxis->moveRange(dy);
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString cursorTimeText(double x) {
+    return QStringLiteral("X:  ") + regional::clockText(x);
+}
+
+QString cursorValueText(double y) {
+    QString digits = QString::number(y, 'f', 4);
+    while (digits.contains('.') && (digits.endsWith('0') || digits.endsWith('.')))
+        digits.chop(1);
+    if (digits == QLatin1String("-0"))
+        digits = QStringLiteral("0");
+    return QStringLiteral("Y:  ") + digits.replace('.', QLocale().decimalPoint());
 }

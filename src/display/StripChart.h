@@ -78,3 +78,8 @@ private:
     int m_dragging = 0;
     double m_lastNewestX = 0;
 };
+
+// Status bar texts for cursor 1: "X:  hh:mm:ss" and "Y:  0.####" (regional decimal separator,
+// no trailing zeros, no trailing separator).
+QString cursorTimeText(double x);
+QString cursorValueText(double y);

@@ -1,7 +1,7 @@
 #include "CommandLink.h"
 
 #include "MonotonicClock.h"
-#include "OperatorDialogs.h"
+#include "Notices.h"
 #include "SerialLine.h"
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 
 using namespace std::chrono;
 
-CommandLink::CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialogs& dialogs)
-    : m_line(line), m_clock(clock), m_dialogs(dialogs) {
+CommandLink::CommandLink(SerialLine& line, MonotonicClock& clock, const Notices& notices)
+    : m_line(line), m_clock(clock), m_notices(notices) {
     if (!line.usableFromAnyThread())
         return;
     // The run's end reaches this thread as one event: one wake-up of the window for the run.
@@ -31,7 +31,10 @@ void CommandLink::SendCommand(const QString& command) {
         m_line.output(command.toLatin1());
         return;
     }
-    m_dialogs.message(QStringLiteral("Port Not open"), QStringLiteral("Port Failure"));
+    m_notices.raise({.source = QStringLiteral("line"),
+                     .severity = Notice::Severity::Failure,
+                     .text = QStringLiteral("Port Not open"),
+                     .title = QStringLiteral("Port Failure")});
 }
 
 QString CommandLink::receiveReply(SerialLine& line) {

@@ -11,7 +11,7 @@
 
 class SerialLine;
 class MonotonicClock;
-class OperatorDialogs;
+class Notices;
 
 // Request/response layer to the DGH modules: one command out ("$", address digit, "RD", carriage
 // return), a fixed wait, then whatever reply is in the receive buffer. The wait does not hold the
@@ -24,7 +24,7 @@ public:
     using ReplyHandler = std::function<void(const QString& reply)>;
     static constexpr float replyWaitMs = 35;
 
-    CommandLink(SerialLine& line, MonotonicClock& clock, OperatorDialogs& dialogs);
+    CommandLink(SerialLine& line, MonotonicClock& clock, const Notices& notices);
     ~CommandLink() override;
 
     // Writes the command if the port is open; otherwise shows "Port Not open".
@@ -64,7 +64,7 @@ private:
 
     SerialLine& m_line;
     MonotonicClock& m_clock;
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     bool m_waiting = false;
     ReplyHandler m_handler;
     bool m_discarded = false;

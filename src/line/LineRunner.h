@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstrumentPanel.h"
+#include "Readouts.h"
 
 #include <QString>
 #include <array>

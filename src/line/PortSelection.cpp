@@ -1,6 +1,5 @@
 #include "PortSelection.h"
 
-#include "OperatorDialogs.h"
 #include "RegionalText.h"
 
 #include <QDir>
@@ -17,30 +16,22 @@ std::optional<qint16> portNumberFromText(const QString& text) {
     return qint16(rounded);
 }
 
-void reportOpenFailure(const CommPort& port, CommPort::OpenError error, OperatorDialogs& dialogs) {
+std::optional<Notice> openFailureNotice(const CommPort& port, CommPort::OpenError error) {
     switch (error) {
     case CommPort::OpenError::InvalidPort:
-        dialogs.message(QStringLiteral("Invalid ComPort #, please select another one."), QString(),
-                        port.failureDetail());
-        break;
+        return Notice{.source = QStringLiteral("line"),
+                      .severity = Notice::Severity::Failure,
+                      .text = QStringLiteral("Invalid ComPort #, please select another one."),
+                      .detail = port.failureDetail()};
     case CommPort::OpenError::PortInUse:
-        dialogs.message(QStringLiteral("Port is already open, please select another one."));
-        break;
+        return Notice{.source = QStringLiteral("line"),
+                      .severity = Notice::Severity::Failure,
+                      .text = QStringLiteral("Port is already open, please select another one.")};
     case CommPort::OpenError::None:
     case CommPort::OpenError::Other:
         break;
     }
-}
-
-void selectPort(CommPort& port, OperatorDialogs& dialogs) {
-    port.close();
-    const QString answer = dialogs.inputText(QStringLiteral("Enter Commport Number"),
-                                             QStringLiteral("Commport Setup"), QString());
-    const std::optional<qint16> number = portNumberFromText(answer);
-    if (!number)
-        return;
-    port.setCommPort(*number);
-    reportOpenFailure(port, port.open(), dialogs);
+    return std::nullopt;
 }
 
 QString deviceLostText(const QString& device) {

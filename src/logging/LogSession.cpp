@@ -1,24 +1,25 @@
 #include "LogSession.h"
 
-#include "OperatorDialogs.h"
 #include "RegionalText.h"
 
 #include <QDir>
-#include <QScopedValueRollback>
 
-LogSession::LogSession(const MeasurementState& state, OperatorDialogs& dialogs, OnFailure onFailure)
-    : m_writer(state), m_dialogs(dialogs), m_onFailure(onFailure) {
+LogSession::LogSession(const MeasurementState& state, const Notices& notices, OnFailure onFailure)
+    : m_writer(state), m_notices(notices), m_onFailure(onFailure) {
     m_timer.setObjectName(QStringLiteral("tmrLogger"));
     connect(&m_timer, &WindowTimer::tick, this, &LogSession::tick);
 }
 
+void LogSession::tell(Notice::Severity severity, const QString& text) {
+    m_notices.raise({.source = QStringLiteral("log"), .severity = severity, .text = text});
+}
+
 bool LogSession::openLog(LogWriter::Mode mode) {
     QString error;
-    m_sinceReachableCheck.invalidate();
     if (m_writer.open(m_logPath, mode, QDate::currentDate(), &error))
         return true;
-    m_dialogs.message(QStringLiteral("The log file %1 cannot be opened: %2")
-                          .arg(QDir::toNativeSeparators(m_logPath), error));
+    tell(Notice::Severity::Failure, QStringLiteral("The log file %1 cannot be opened: %2")
+                                        .arg(QDir::toNativeSeparators(m_logPath), error));
     return false;
 }
 
@@ -33,35 +34,49 @@ void LogSession::start() {
 
 bool LogSession::reopen() {
     QString error;
-    m_sinceReachableCheck.invalidate();
+    m_reopening = false;
     return m_writer.open(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), &error);
 }
 
 void LogSession::tick() {
-    // A tick that comes while a slow file system is waited for adds nothing to the wait.
-    if (m_busy)
-        return;
-    const QScopedValueRollback busy(m_busy, true);
-    if (!m_writer.isOpen()) {
-        // After a reported failure, unattended: the path is tried again at each tick.
-        if (m_failing && reopen()) {
-            m_failing = false;
-            m_dialogs.message(QStringLiteral("The log file %1 is written again.")
-                                  .arg(QDir::toNativeSeparators(m_logPath)));
-        }
-        if (!m_writer.isOpen())
-            return;
+    if (m_writer.isOpen())
+        return m_writer.writeRow(QTime::currentTime(), m_totalLitersText, this,
+                                 [this](LogWriter::RowOutcome outcome, const QString& error) {
+                                     rowDone(outcome, error);
+                                 });
+    // After a reported failure, unattended: the path is tried again at each tick.
+    if (m_failing && !m_reopening)
+        reopenLater();
+}
+
+void LogSession::rowDone(LogWriter::RowOutcome outcome, const QString& error) {
+    switch (outcome) {
+    case LogWriter::RowOutcome::Written:
+        return emit rowWritten();
+    case LogWriter::RowOutcome::Moved:
+        // Moved away (rotation): its path starts a new file.
+        if (m_onFailure == OnFailure::Reopen)
+            return reopenLater();
+        break;
+    case LogWriter::RowOutcome::Failed:
+        break;
     }
-    QString error;
-    // One look at the path a second at most, however short the logging interval.
-    if (!m_sinceReachableCheck.isValid() || m_sinceReachableCheck.elapsed() >= 1000) {
-        m_sinceReachableCheck.start();
-        if (!m_writer.stillReachable(&error) && m_onFailure == OnFailure::Reopen && reopen())
-            error.clear(); // moved away: its path starts a new file
-    }
-    if (error.isEmpty() && m_writer.writeRow(QTime::currentTime(), m_totalLitersText, &error))
-        return;
     failed(error);
+}
+
+void LogSession::reopenLater() {
+    m_reopening = true;
+    m_writer.openLater(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), this,
+                       [this](LogWriter::RowOutcome outcome, const QString&) {
+                           m_reopening = false;
+                           if (outcome != LogWriter::RowOutcome::Written)
+                               return;
+                           if (std::exchange(m_failing, false))
+                               tell(Notice::Severity::Information,
+                                    QStringLiteral("The log file %1 is written again.")
+                                        .arg(QDir::toNativeSeparators(m_logPath)));
+                           tick();
+                       });
 }
 
 void LogSession::failed(const QString& error) {
@@ -69,20 +84,23 @@ void LogSession::failed(const QString& error) {
     if (m_onFailure == OnFailure::Reopen) {
         m_writer.close();
         if (!std::exchange(m_failing, true))
-            m_dialogs.message(QStringLiteral("Writing to the log file %1 failed: %2. It is tried "
-                                             "again at each row.")
-                                  .arg(path, error));
+            tell(Notice::Severity::Failure,
+                 QStringLiteral("Writing to the log file %1 failed: %2. It is tried again at "
+                                "each row.")
+                     .arg(path, error));
         return;
     }
     // Stop first, so no further tick can fail again while the message is on screen.
     stop();
-    m_dialogs.message(QStringLiteral("Writing to the log file %1 failed: %2. Logging has stopped.")
-                          .arg(path, error));
+    tell(Notice::Severity::Failure,
+         QStringLiteral("Writing to the log file %1 failed: %2. Logging has stopped.")
+             .arg(path, error));
 }
 
 void LogSession::stop() {
     m_timer.setEnabled(false);
     m_writer.close();
     m_failing = false;
+    m_reopening = false;
     emit stopped();
 }

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "LogWriter.h"
+#include "Notices.h"
 #include "WindowTimer.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
 
 struct MeasurementState;
-class OperatorDialogs;
+class Notices;
 
 // The logging state of a run: the log path, the open log and the logger timer (tmrLogger). The
 // window and the service each show its state from started() and stopped().
@@ -22,7 +22,7 @@ public:
     // (a new file gets the header) and goes on.
     enum class OnFailure { Stop, Reopen };
 
-    LogSession(const MeasurementState& state, OperatorDialogs& dialogs,
+    LogSession(const MeasurementState& state, const Notices& notices,
                OnFailure onFailure = OnFailure::Stop);
 
     // Column 11 of a row is the total as its readout shows it: "000" until the first one is
@@ -41,7 +41,8 @@ public:
     bool openLog(LogWriter::Mode mode);
     // Rows from now on, one per interval, while a file is open.
     void start();
-    // One row per tick while a file is open; nothing to do after "No Save".
+    // One row per tick while a file is open, handed to the file without waiting; nothing to do
+    // after "No Save".
     void tick();
     // Closes the file and opens its path again for appending: after the file was moved away
     // (log rotation) a new one starts with the header.
@@ -52,17 +53,22 @@ public:
 signals:
     void started(const QString& path);
     void stopped();
+    // A row is in the file.
+    void rowWritten();
 
 private:
+    void rowDone(LogWriter::RowOutcome outcome, const QString& error);
+    // Unattended, after a failure or a move: the path again, then the row of this moment.
+    void reopenLater();
     void failed(const QString& error);
+    void tell(Notice::Severity severity, const QString& text);
 
     LogWriter m_writer;
     WindowTimer m_timer{0, true};
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     const OnFailure m_onFailure;
     QString m_totalLitersText = QStringLiteral("000");
     QString m_logPath;
-    QElapsedTimer m_sinceReachableCheck;
-    bool m_busy = false;
-    bool m_failing = false; // a failure was reported and the file is not written again yet
+    bool m_failing = false;   // a failure was reported and the file is not written again yet
+    bool m_reopening = false; // an open of the path is under way
 };

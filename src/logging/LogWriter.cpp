@@ -22,53 +22,7 @@ const QString kColumns =
 LogWriter::LogWriter(const MeasurementState& state)
     : m_state(state), m_file(std::make_shared<QFile>()) {}
 
-bool LogWriter::onFile(std::function<bool(QFile& file, QString& error)> operation, QString* error) {
-    // The operation owns what it touches: after a timeout it may still run, on a file this
-    // writer has let go of.
-    auto file = m_file;
-    auto message = std::make_shared<QString>();
-    switch (m_worker.run([file, message, operation] { return operation(*file, *message); })) {
-    case BoundedResult::Succeeded:
-        return true;
-    case BoundedResult::Failed:
-        *error = *message;
-        return false;
-    case BoundedResult::TimedOut:
-        break;
-    }
-    *error = QStringLiteral("the file system did not answer");
-    m_file = std::make_shared<QFile>();
-    return false;
-}
-
-bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString* error) {
-    close();
-    m_file = std::make_shared<QFile>(path);
-    QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    flags |= mode == Mode::Overwrite ? QIODevice::Truncate : QIODevice::Append;
-    auto empty = std::make_shared<bool>(true);
-    const bool opened = onFile(
-        [flags, empty](QFile& file, QString& why) {
-            // Opening a FIFO without a reader, or a device, would wait for ever; a log is a
-            // plain file.
-            const QFileInfo existing(file.fileName());
-            if (existing.exists() && !existing.isFile()) {
-                why = existing.isDir() ? QStringLiteral("it is a folder")
-                                       : QStringLiteral("it is not a regular file");
-                return false;
-            }
-            if (file.open(flags)) {
-                *empty = file.size() == 0;
-                return true;
-            }
-            why = file.errorString();
-            return false;
-        },
-        error);
-    if (!opened)
-        return false;
-    if (mode == Mode::Continue && !*empty)
-        return true;
+QByteArray LogWriter::headerBlock(const QString& path, const QDate& today) const {
     const MeasurementState& s = m_state;
     using regional::numberText;
     using regional::shortDateText;
@@ -93,14 +47,72 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
     QByteArray block;
     for (const QList<LogItem>& line : header)
         block += renderLogLine(line);
-    if (!writeLine(block, error)) {
-        close();
-        return false;
-    }
-    return true;
+    return block;
 }
 
-bool LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QString* error) {
+LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header) {
+    QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    flags |= mode == Mode::Overwrite ? QIODevice::Truncate : QIODevice::Append;
+    return [flags, mode, header](QFile& file, QString& why) {
+        // Opening a FIFO without a reader, or a device, would wait for ever; a log is a plain
+        // file.
+        const QFileInfo existing(file.fileName());
+        if (existing.exists() && !existing.isFile()) {
+            why = existing.isDir() ? QStringLiteral("it is a folder")
+                                   : QStringLiteral("it is not a regular file");
+            return false;
+        }
+        if (!file.open(flags)) {
+            why = file.errorString();
+            return false;
+        }
+        const qint64 before = file.size();
+        if ((mode == Mode::Continue && before > 0) || file.write(header) == header.size())
+            return true;
+        why = file.errorString();
+        if (why.isEmpty() || file.error() == QFileDevice::NoError)
+            why = QStringLiteral("the device is full");
+        file.resize(before); // no part of a header
+        file.close();
+        return false;
+    };
+}
+
+bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString* error) {
+    close();
+    auto file = std::make_shared<QFile>(path);
+    auto why = std::make_shared<QString>();
+    const FileOperation operation = opening(mode, headerBlock(path, today));
+    const BoundedResult result =
+        m_worker.run([file, why, operation] { return operation(*file, *why); });
+    if (result == BoundedResult::Succeeded) {
+        m_file = file;
+        m_open = true;
+        ++m_generation;
+        m_sinceReachableCheck.start();
+        return true;
+    }
+    *error =
+        result == BoundedResult::TimedOut ? QStringLiteral("the file system did not answer") : *why;
+    return false;
+}
+
+void LogWriter::openLater(const QString& path, Mode mode, const QDate& today, QObject* context,
+                          RowDone done) {
+    close();
+    m_file = std::make_shared<QFile>(path);
+    post(opening(mode, headerBlock(path, today)), context,
+         [this, done](RowOutcome outcome, const QString& error) {
+             if (outcome == RowOutcome::Written) {
+                 m_open = true;
+                 m_sinceReachableCheck.start();
+             }
+             done(outcome, error);
+         });
+}
+
+void LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QObject* context,
+                         RowDone done) {
     // The columns in the log's own order, after the time; the total as its readout shows it.
     constexpr Readout kColumns[] = {Readout::Therm1,   Readout::Therm2,   Readout::Therm3,
                                     Readout::Probe1mV, Readout::Probe2mV, Readout::Probe1pH,
@@ -109,12 +121,18 @@ bool LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QStr
     for (Readout column : kColumns)
         row.append(valueOf(m_state, column));
     row.append(totalLitersText);
-    return writeLine(renderLogLine(row), error);
-}
-
-bool LogWriter::writeLine(const QByteArray& line, QString* error) {
-    return onFile(
-        [line](QFile& file, QString& why) {
+    const QByteArray line = renderLogLine(row);
+    // One look at the path a second at most, however short the logging interval.
+    const bool look = m_sinceReachableCheck.elapsed() >= 1000;
+    if (look)
+        m_sinceReachableCheck.start();
+    auto moved = std::make_shared<bool>(false);
+    post(
+        [line, look, moved](QFile& file, QString& why) {
+            if (look && !QFileInfo::exists(file.fileName())) {
+                why = QStringLiteral("the file is no longer there");
+                return !(*moved = true);
+            }
             const qint64 before = file.size();
             if (file.write(line) == line.size())
                 return true;
@@ -125,28 +143,43 @@ bool LogWriter::writeLine(const QByteArray& line, QString* error) {
             file.resize(before);
             return false;
         },
-        error);
+        context,
+        [moved, done](RowOutcome outcome, const QString& error) {
+            done(*moved ? RowOutcome::Moved : outcome, error);
+        });
 }
 
-bool LogWriter::stillReachable(QString* error) {
-    return onFile(
-        [](QFile& file, QString& why) {
-            if (QFileInfo::exists(file.fileName()))
-                return true;
-            why = QStringLiteral("the file is no longer there");
-            return false;
-        },
-        error);
+void LogWriter::post(FileOperation operation, QObject* context, RowDone done) {
+    // The operation owns what it touches: after a timeout it may still run, on a file this
+    // writer has let go of.
+    auto file = m_file;
+    auto why = std::make_shared<QString>();
+    const int generation = m_generation;
+    m_worker.post([file, why, operation] { return operation(*file, *why); }, context,
+                  [this, why, generation, done](BoundedResult result) {
+                      if (generation != m_generation)
+                          return;
+                      if (result == BoundedResult::Succeeded)
+                          return done(RowOutcome::Written, QString());
+                      if (result == BoundedResult::TimedOut) {
+                          *why = QStringLiteral("the file system did not answer");
+                          m_file = std::make_shared<QFile>();
+                          m_open = false;
+                          ++m_generation;
+                      }
+                      done(RowOutcome::Failed, *why);
+                  });
 }
 
 void LogWriter::close() {
-    if (!m_file->isOpen())
+    ++m_generation;
+    m_open = false;
+    // After the rows handed on, and an open under way, have had their turn.
+    auto file = m_file;
+    if (file->fileName().isEmpty())
         return;
-    QString ignored;
-    onFile(
-        [](QFile& file, QString&) {
-            file.close();
-            return true;
-        },
-        &ignored);
+    m_worker.run([file] {
+        file->close();
+        return true;
+    });
 }

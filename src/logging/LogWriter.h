@@ -3,12 +3,14 @@
 #include "BoundedCall.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <functional>
 #include <memory>
 
 struct MeasurementState;
+class QObject;
 
 // The log file: a 16-line header documenting version and calibration, then one 11-item row per
 // logger tick. Every line goes to the operating system as it is written, so a crash loses at
@@ -19,25 +21,42 @@ public:
     // rotation, or after a failure, into a file that already has its header).
     enum class Mode { Overwrite, Append, Continue };
 
+    // What became of a row handed to the file.
+    enum class RowOutcome { Written, Moved, Failed };
+    using RowDone = std::function<void(RowOutcome outcome, const QString& error)>;
+
     explicit LogWriter(const MeasurementState& state);
+    ~LogWriter() { close(); }
 
     // Opens (creating the file if needed) and writes the header; on failure *error says why.
     bool open(const QString& path, Mode mode, const QDate& today, QString* error);
-    bool isOpen() const { return m_file->isOpen(); }
-    // One data row; column 11 is the text of the total-litres readout.
-    bool writeRow(const QTime& time, const QString& totalLitersText, QString* error);
-    // False once the open file cannot be reached at its path any more (deleted, renamed away,
-    // its folder removed): rows would go on into a file nobody can find.
-    bool stillReachable(QString* error);
+    // The same without waiting: done runs on context's thread with the outcome (Written: open).
+    void openLater(const QString& path, Mode mode, const QDate& today, QObject* context,
+                   RowDone done);
+    bool isOpen() const { return m_open; }
+    // One data row, taken from the state now and written without waiting; column 11 is the text
+    // of the total-litres readout. done runs on context's thread once it is written, failed, or
+    // not written because the file is gone from its path (Moved: looked at once a second at
+    // most); answers about a file closed since are dropped.
+    void writeRow(const QTime& time, const QString& totalLitersText, QObject* context,
+                  RowDone done);
+    // Waits for the rows handed on, then closes.
     void close();
 
 private:
-    bool writeLine(const QByteArray& line, QString* error);
-    // Every file operation runs here, bounded in time (see BoundedWorker); a file system that
-    // does not answer fails it, and the writer lets go of that file.
-    bool onFile(std::function<bool(QFile& file, QString& error)> operation, QString* error);
+    using FileOperation = std::function<bool(QFile& file, QString& error)>;
+    // The header block for a file opened at path on today.
+    QByteArray headerBlock(const QString& path, const QDate& today) const;
+    // Opens at path and writes the header where one is due, as one operation on the file.
+    static FileOperation opening(Mode mode, QByteArray header);
+    // Every file operation runs on the worker, bounded in time (see BoundedWorker); a file
+    // system that does not answer fails it, and the writer lets go of that file.
+    void post(FileOperation operation, QObject* context, RowDone done);
 
     const MeasurementState& m_state;
     std::shared_ptr<QFile> m_file;
+    bool m_open = false;
+    int m_generation = 0; // a new one for each file, so that late answers of the last are dropped
+    QElapsedTimer m_sinceReachableCheck;
     BoundedWorker m_worker;
 };

@@ -1,9 +1,10 @@
 #include "MqttPublisher.h"
 
-#include "OperatorDialogs.h"
+#include "Notices.h"
 #include "QuotedText.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <future>
 #include <mosquitto.h>
 #include <netinet/in.h>
@@ -33,8 +34,8 @@ struct Library {
 };
 } // namespace
 
-MqttPublisher::MqttPublisher(OperatorDialogs& dialogs, qsizetype queueBound)
-    : m_dialogs(dialogs), m_queueBound(queueBound) {
+MqttPublisher::MqttPublisher(const Notices& notices, qsizetype queueBound)
+    : m_notices(notices), m_queueBound(queueBound) {
     static Library library;
 }
 
@@ -203,12 +204,16 @@ void MqttPublisher::reportOnce(const QString& condition, const QString& text) {
         this,
         [this, text] {
             // A box not yet answered already tells of the broker, and the state shows what
-            // follows; a second one would open inside the first, one more for each outage of an
-            // unattended run.
-            if (std::exchange(m_telling, true))
+            // follows; no second one queues behind it, one more for each outage.
+            if (std::exchange(m_noticeWaiting, true))
                 return;
-            m_dialogs.message(text);
-            m_telling = false;
+            m_notices.raise({.source = QStringLiteral("publisher"),
+                             .severity = Notice::Severity::Warning,
+                             .text = text,
+                             .answered = [self = QPointer(this)] {
+                                 if (self)
+                                     self->m_noticeWaiting = false;
+                             }});
         },
         Qt::QueuedConnection);
 }

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-class OperatorDialogs;
+class Notices;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -35,7 +35,7 @@ public:
     // At least a day of one reading a second.
     static constexpr qsizetype kQueueBound = 100000;
 
-    explicit MqttPublisher(OperatorDialogs& dialogs, qsizetype queueBound = kQueueBound);
+    explicit MqttPublisher(const Notices& notices, qsizetype queueBound = kQueueBound);
     ~MqttPublisher() override;
 
     // Starts over with these settings (off unless enabled); a URL or station that is not valid
@@ -93,7 +93,7 @@ private:
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
     static void onLog(mosquitto*, void* self, int level, const char* text);
 
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     const qsizetype m_queueBound;
     PublishSettings m_settings;
     BrokerAddress m_address;
@@ -111,7 +111,7 @@ private:
     std::map<QString, Retained, std::less<>> m_retained; // latest by subtopic
     quint64 m_nextId = 1;
     QString m_reported;
-    bool m_telling = false; // a report is being shown; the owner's thread only
+    bool m_noticeWaiting = false; // told and not yet answered; the owner's thread only
 
     // The thread's.
     mosquitto* m_mosq = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "InstrumentPanel.h"
 #include "IsoTime.h"
 #include "Reading.h"
+#include "Readouts.h"
 
 #include <QObject>
 #include <set>

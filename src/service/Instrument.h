@@ -13,21 +13,21 @@
 #include "LogSession.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
+#include "Notices.h"
 #include "ReadingFeed.h"
 
 #include <functional>
 
 class MonotonicClock;
-class OperatorDialogs;
 class SettingsLocation;
 
 // The instrument beneath both programs, wired once: the line and its port, the acquisition, the
 // log, the calibration store and record, the alarms with their record and feed, and the
 // publisher. The window, dgh-logger, the benchmark and the tests build it; what each adds is how
-// it is driven and shown.
+// it is driven and how its notices are shown.
 class Instrument {
 public:
-    Instrument(const SettingsLocation& settings, OperatorDialogs& dialogs, MonotonicClock& clock,
+    Instrument(const SettingsLocation& settings, MonotonicClock& clock,
                Attendance attendance = Attendance::Operator,
                LogSession::OnFailure onLogFailure = LogSession::OnFailure::Stop);
 
@@ -35,11 +35,11 @@ public:
     // open, else beside the settings.
     void setAlarmFolder(std::function<QString()> folder) { m_alarmFolder = std::move(folder); }
     // The start-up work of every program: the probe calibration from the store, with one
-    // message when the store cannot be read.
+    // notice when the store cannot be read.
     void loadCalibration();
 
     const SettingsLocation& settings;
-    OperatorDialogs& dialogs;
+    Notices notices; // every part's word to the operator; the program names where it goes
     MonotonicClock& clock;
     MeasurementState state;
     CommPort port;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AlarmLimits.h"
-#include "InstrumentPanel.h"
 #include "PublishSettings.h"
+#include "Readouts.h"
 
 #include <QString>
 #include <QStringList>

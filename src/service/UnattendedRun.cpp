@@ -6,30 +6,34 @@
 #include "LogSession.h"
 #include "MeasurementState.h"
 #include "MqttPublisher.h"
-#include "OperatorDialogs.h"
 #include "PortSelection.h"
 #include "ReadingFeed.h"
 
 #include <QDir>
-#include <QThread>
 #include <QTimer>
 
 UnattendedRun::UnattendedRun(const LoggerOptions& options, Instrument& instrument)
     : m_options(options), m_instrument(instrument), m_state(instrument.state),
       m_port(instrument.port), m_acquisition(instrument.acquisition),
       m_logSession(instrument.logSession), m_publisher(instrument.publisher),
-      m_feed(instrument.feed), m_dialogs(instrument.dialogs) {
+      m_feed(instrument.feed), m_notices(instrument.notices) {
     connect(&m_acquisition, &Acquisition::readoutShown, this,
             [this](Readout readout, double value) {
                 if (readout == Readout::TotalLiters)
                     m_logSession.setTotalLiters(value);
             });
-    connect(&m_port, &CommPort::deviceLost, this,
-            [this](const QString& device) { m_dialogs.message(deviceLostText(device)); });
-    connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
-        m_dialogs.message(QStringLiteral("The serial port device %1 is back; reading goes on.")
-                              .arg(QDir::toNativeSeparators(device)));
+    connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
+        tell(Notice::Severity::Failure, deviceLostText(device));
     });
+    connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
+        tell(Notice::Severity::Information,
+             QStringLiteral("The serial port device %1 is back; reading goes on.")
+                 .arg(QDir::toNativeSeparators(device)));
+    });
+}
+
+void UnattendedRun::tell(Notice::Severity severity, const QString& text) {
+    m_notices.raise({.source = QStringLiteral("service"), .severity = severity, .text = text});
 }
 
 bool UnattendedRun::start() {
@@ -43,9 +47,10 @@ bool UnattendedRun::start() {
         m_port.setDevice(m_options.device);
     const CommPort::OpenError opened = m_port.open();
     if (opened != CommPort::OpenError::None) {
-        reportOpenFailure(m_port, opened, m_dialogs);
+        if (const std::optional<Notice> failure = openFailureNotice(m_port, opened))
+            m_notices.raise(*failure);
         if (opened == CommPort::OpenError::Other)
-            m_dialogs.message(QStringLiteral("The serial port cannot be opened."));
+            tell(Notice::Severity::Failure, QStringLiteral("The serial port cannot be opened."));
         return false;
     }
     if (!m_options.logPath.isEmpty()) {
@@ -87,32 +92,20 @@ void UnattendedRun::stopWhenDue() {
                        &UnattendedRun::stopWhenDue);
 }
 
-void UnattendedRun::atLoopLevel(std::function<void()> step) {
-    // Inside a bounded file operation's wait the loop runs one level deeper.
-    if (QThread::currentThread()->loopLevel() > 1)
-        return QTimer::singleShot(5, this, [this, step] { atLoopLevel(step); });
-    step();
-}
-
-void UnattendedRun::stop() {
-    atLoopLevel([this] { finish(); });
-}
-
 void UnattendedRun::reopenLog() {
     if (m_options.logPath.isEmpty())
         return;
-    atLoopLevel([this] {
-        if (!m_logSession.reopen())
-            m_dialogs.message(QStringLiteral("The log file %1 cannot be opened again.")
-                                  .arg(QDir::toNativeSeparators(m_options.logPath)));
-    });
+    if (!m_logSession.reopen())
+        tell(Notice::Severity::Failure, QStringLiteral("The log file %1 cannot be opened again.")
+                                            .arg(QDir::toNativeSeparators(m_options.logPath)));
 }
 
-void UnattendedRun::finish() {
+void UnattendedRun::stop() {
     m_logSession.stop();
     // "offline", said before the goodbye; a publisher held elsewhere does not hold the stop.
     if (!m_publisher.stop(std::chrono::seconds(1)))
-        m_dialogs.message(QStringLiteral("MQTT: the publisher did not end within a second; the "
-                                         "run ends without it."));
+        tell(Notice::Severity::Warning,
+             QStringLiteral("MQTT: the publisher did not end within a second; the run ends "
+                            "without it."));
     emit finished();
 }

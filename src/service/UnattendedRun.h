@@ -1,11 +1,11 @@
 #pragma once
 
 #include "LoggerOptions.h"
+#include "Notices.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <functional>
 
 struct MeasurementState;
 class Acquisition;
@@ -14,10 +14,9 @@ class Instrument;
 class LogSession;
 class MqttPublisher;
 class ReadingFeed;
-class OperatorDialogs;
 
 // One run of the logger without a window: opens the port and the log as asked, switches the
-// groups on, reads and logs until stopped, and tells of every failure on its dialogs.
+// groups on, reads and logs until stopped, and tells of every failure as a notice.
 class UnattendedRun : public QObject {
     Q_OBJECT
 public:
@@ -25,21 +24,17 @@ public:
 
     // False, after saying why, when the port or the log cannot be opened.
     bool start();
-    // Ends the run from the event loop's own level, never from inside a file operation's wait,
-    // so that the row being written is whole.
+    // Closes the log once the rows handed to it are written; the run is over.
     void stop();
     // The log file opens again at its path (after log rotation moved it).
     void reopenLog();
-    // Closes the log; the run is over.
-    void finish();
 
 signals:
     void finished();
 
 private:
     void stopWhenDue();
-    // Runs now, or once the loop is back at its own level.
-    void atLoopLevel(std::function<void()> step);
+    void tell(Notice::Severity severity, const QString& text);
 
     const LoggerOptions m_options;
     Instrument& m_instrument;
@@ -49,6 +44,6 @@ private:
     LogSession& m_logSession;
     MqttPublisher& m_publisher;
     ReadingFeed& m_feed;
-    OperatorDialogs& m_dialogs;
+    const Notices& m_notices;
     QElapsedTimer m_ends; // since the start, for --duration
 };

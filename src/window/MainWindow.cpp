@@ -19,6 +19,7 @@
 #include "MqttPublisher.h"
 #include "OperatorDialogs.h"
 #include "PasswordVault.h"
+#include "PortPrompt.h"
 #include "PortSelection.h"
 #include "ProgramVersion.h"
 #include "PublishSettings.h"
@@ -43,18 +44,19 @@
 #include <QWindow>
 #include <cmath>
 
-MainWindow::MainWindow(Instrument& instrument, const QString& programFolder,
-                       MonotonicClock* readingClock)
+MainWindow::MainWindow(Instrument& instrument, OperatorDialogs& dialogs,
+                       const QString& programFolder, MonotonicClock* readingClock)
     : m_state(instrument.state), m_port(instrument.port), m_instrument(instrument),
-      m_dialogs(instrument.dialogs), m_calibrationServices{instrument.store, instrument.history,
-                                                           instrument.acquisition,
-                                                           readingClock ? *readingClock
-                                                                        : instrument.clock},
+      m_dialogs(dialogs), m_calibrationServices{instrument.store, instrument.history,
+                                                instrument.acquisition,
+                                                readingClock ? *readingClock : instrument.clock},
       m_publishing{instrument.publisher, instrument.feed, instrument.settings},
       m_alarms{instrument.alarms, instrument.alarmSettings, instrument.settings},
       m_programFolder(programFolder), m_acquisition(instrument.acquisition),
       m_logSession(instrument.logSession) {
     setObjectName(QStringLiteral("frmMain"));
+    // Below the window every part reports and carries on; here it becomes a box, one at a time.
+    instrument.notices.setSink([&dialogs](Notice notice) { dialogs.tell(std::move(notice)); });
     setWindowTitle(QStringLiteral("Halvane DGH GUI  Ver. ") + QLatin1String(kProgramVersion));
     tmrPlot.setObjectName(QStringLiteral("tmrPlot"));
 
@@ -176,7 +178,7 @@ QString MainWindow::lampPath(const char* file) const {
 }
 
 void MainWindow::startUp() {
-    reportOpenFailure(m_port, m_port.open(), m_dialogs);
+    openPort(m_port, m_dialogs);
     showPortDevice();
     for (int ms : Acquisition::kRatesMs)
         cmbUpdate->addItem(QString::number(ms), ms);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CalibrationServices.h"
-#include "InstrumentPanel.h"
+#include "Readouts.h"
 #include "WindowTimer.h"
 
 #include <QMainWindow>
@@ -57,9 +57,9 @@ struct AlarmServices {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Shows and drives the instrument. The buffer assistant times its readings by readingClock,
-    // the instrument's own unless another is given.
-    MainWindow(Instrument& instrument, const QString& programFolder,
+    // Shows and drives the instrument, and shows its notices in dialogs' boxes. The buffer
+    // assistant times its readings by readingClock, the instrument's own unless another is given.
+    MainWindow(Instrument& instrument, OperatorDialogs& dialogs, const QString& programFolder,
                MonotonicClock* readingClock = nullptr);
     ~MainWindow() override;
 

@@ -14,8 +14,23 @@ void WidgetDialogs::message(const QString& text, const QString& title, const QSt
     box.exec();
 }
 
-void WidgetDialogs::tell(const QString& text, std::function<void()> answered) {
-    m_told.emplace_back(text, std::move(answered));
+void WidgetDialogs::tell(Notice notice) {
+    // The same words while their box still waits add no second box (a closed port reports each
+    // command the cycle sends): the waiting one answers for both.
+    for (Notice& waiting : m_told) {
+        if (waiting.text == notice.text && waiting.title == notice.title &&
+            waiting.detail == notice.detail) {
+            if (notice.answered)
+                waiting.answered = [first = std::move(waiting.answered),
+                                    second = std::move(notice.answered)] {
+                    if (first)
+                        first();
+                    second();
+                };
+            return;
+        }
+    }
+    m_told.push_back(std::move(notice));
     if (m_told.size() == 1)
         showNextTold();
 }
@@ -23,15 +38,19 @@ void WidgetDialogs::tell(const QString& text, std::function<void()> answered) {
 void WidgetDialogs::showNextTold() {
     // Modal as message()'s box, but without a loop of its own: the read cycles, the alarms and
     // the log go on while it waits for the operator.
+    const Notice& notice = m_told.front();
     auto* box =
-        new QMessageBox(QMessageBox::Information, QLatin1String(kProgramTitle),
-                        m_told.front().first, QMessageBox::Ok, QApplication::activeWindow());
+        new QMessageBox(QMessageBox::Information,
+                        notice.title.isEmpty() ? QLatin1String(kProgramTitle) : notice.title,
+                        notice.text, QMessageBox::Ok, QApplication::activeWindow());
+    box->setInformativeText(notice.detail);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     QObject::connect(box, &QMessageBox::finished, box, [this] {
-        const std::function<void()> answered = std::move(m_told.front().second);
+        const std::function<void()> answered = std::move(m_told.front().answered);
         m_told.pop_front();
-        answered();
+        if (answered)
+            answered();
         if (!m_told.empty())
             showNextTold();
     });

@@ -12,7 +12,7 @@ public:
     static constexpr const char* kProgramTitle = "Halvane DGH GUI";
 
     void message(const QString& text, const QString& title, const QString& detail) override;
-    void tell(const QString& text, std::function<void()> answered) override;
+    void tell(Notice notice) override;
     QString inputText(const QString& prompt, const QString& title,
                       const QString& defaultText) override;
     QString chooseLogFile(const QString& startPath, const QString& filter) override;
@@ -20,6 +20,6 @@ public:
 private:
     void showNextTold();
 
-    // Told and not yet shown; the first is on screen.
-    std::deque<std::pair<QString, std::function<void()>>> m_told;
+    // Told and not yet answered; the first is on screen.
+    std::deque<Notice> m_told;
 };

@@ -20,7 +20,7 @@ struct MainWindowFixture {
     ModuleSimulator simulator{3};
     SteadyClock clock;
     ScriptedDialogs dialogs;
-    Instrument instrument{settings.location, dialogs, clock};
+    Instrument instrument{settings.location, clock};
     // The instrument's parts under the names the tests use.
     MeasurementState& state = instrument.state;
     CommPort& port = instrument.port;
@@ -37,6 +37,7 @@ struct MainWindowFixture {
     std::unique_ptr<MainWindow> window;
 
     explicit MainWindowFixture(bool withSimulator = true) {
+        instrument.notices.setSink([this](Notice notice) { dialogs.tell(std::move(notice)); });
         if (withSimulator && simulator.start())
             settings.location.setText(settingskeys::kPortsSection, QStringLiteral("1"),
                                       QString::fromStdString(simulator.devicePath()));
@@ -44,7 +45,7 @@ struct MainWindowFixture {
 
     // Builds the window and runs its start-up; the lamps come from the source tree's icons/.
     MainWindow& start(const QString& programFolder = QStringLiteral(DGH_SOURCE_DIR)) {
-        window = std::make_unique<MainWindow>(instrument, programFolder, &readingClock);
+        window = std::make_unique<MainWindow>(instrument, dialogs, programFolder, &readingClock);
         window->startUp();
         window->show();
         return *window;

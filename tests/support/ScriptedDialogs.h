@@ -20,11 +20,11 @@ public:
             onMessage(text);
     }
     // Held boxes stay "open" until the test answers them (held.takeFirst()()).
-    void tell(const QString& text, std::function<void()> answered) override {
+    void tell(Notice notice) override {
         if (!holdTold)
-            return OperatorDialogs::tell(text, std::move(answered));
-        messages.append({text, {}, {}});
-        held.append(std::move(answered));
+            return OperatorDialogs::tell(std::move(notice));
+        messages.append({notice.text, notice.title, notice.detail});
+        held.append(notice.answered ? std::move(notice.answered) : [] {});
     }
     QString inputText(const QString& prompt, const QString& title, const QString&) override {
         prompts.append(prompt + '|' + title);
@@ -43,6 +43,14 @@ public:
         return t;
     }
 
+    // For parts built without an instrument: their notices come here. A copy assigned over
+    // these dialogs (a fresh script) keeps them as the sink.
+    struct OwnNotices : Notices {
+        explicit OwnNotices(ScriptedDialogs* owner) {
+            setSink([owner](Notice notice) { owner->tell(std::move(notice)); });
+        }
+        OwnNotices& operator=(const OwnNotices&) { return *this; }
+    } notices{this};
     QList<Shown> messages;
     QStringList prompts;
     QStringList inputAnswers;

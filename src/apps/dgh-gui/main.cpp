@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
     const SettingsLocation settings;
     SteadyClock clock;
     WidgetDialogs dialogs;
-    Instrument instrument(settings, dialogs, clock);
-    MainWindow window(instrument, QCoreApplication::applicationDirPath());
+    Instrument instrument(settings, clock);
+    MainWindow window(instrument, dialogs, QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();
     return app.exec();

@@ -7,7 +7,7 @@
 #include "QuotedText.h"
 #include "SettingsKeys.h"
 #include "SettingsLocation.h"
-#include "StandardErrorDialogs.h"
+#include "StandardErrorNotices.h"
 #include "UnattendedRun.h"
 
 #include <QCoreApplication>
@@ -37,9 +37,9 @@ int main(int argc, char* argv[]) {
                                           ? SettingsLocation()
                                           : SettingsLocation(options.settingsFile);
     SteadyClock clock;
-    StandardErrorDialogs dialogs;
-    Instrument instrument(settings, dialogs, clock, Attendance::Unattended,
-                          LogSession::OnFailure::Reopen);
+    StandardErrorNotices notices;
+    Instrument instrument(settings, clock, Attendance::Unattended, LogSession::OnFailure::Reopen);
+    instrument.notices.setSink([&notices](const Notice& notice) { notices.show(notice); });
     AlarmMonitor& alarms = instrument.alarms;
     alarms.setLimits(options.alarms);
     alarms.setAcknowledgeReturned(options.acknowledgeReturned);
@@ -54,12 +54,12 @@ int main(int argc, char* argv[]) {
             .absolutePath();
     });
     UnattendedRun run(options, instrument);
-    QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&dialogs](const Alarm& alarm) {
-        dialogs.message(QStringLiteral("Alarm %1: %2%3")
-                            .arg(alarm.stateWord(), alarm.text(),
-                                 alarm.by.isEmpty()
-                                     ? QString()
-                                     : QStringLiteral(" by ") + quotedText(alarm.by)));
+    QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&notices](const Alarm& alarm) {
+        notices.line(QStringLiteral("Alarm %1: %2%3")
+                         .arg(alarm.stateWord(), alarm.text(),
+                              alarm.by.isEmpty() ? QString()
+                                                 : QStringLiteral(" by ") + quotedText(alarm.by)),
+                     alarm.active() ? Notice::Severity::Warning : Notice::Severity::Information);
     });
     QObject::connect(&processSignals, &ProcessSignals::stopRequested, &run, &UnattendedRun::stop);
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run,

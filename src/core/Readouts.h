@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-
+// The quantities as the read cycle hands them on (readouts), the bars that show some of them
+// (slides), and the three groups of modules read together.
 enum class Readout {
     Therm1,
     Therm2,
@@ -26,15 +26,3 @@ inline Group groupOf(Readout readout) {
 inline Group groupOf(Slide slide) {
     return slide <= Slide::Therm3 ? Group::Therm : Group::Flow;
 }
-
-// What the channel routines show, and the switch they turn off: readouts, slides and the group
-// switches, wherever they are shown.
-class InstrumentPanel {
-public:
-    virtual ~InstrumentPanel() = default;
-    // A quantity's new value; not a number where the conversion is undefined.
-    virtual void showReadout(Readout readout, double value) = 0;
-    virtual void showSlide(Slide slide, double value) = 0;
-    // Sets the group's switch to off; the switch's own change handler runs before this returns.
-    virtual void switchGroupOff(Group group) = 0;
-};

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <functional>
-#include <optional>
+#include "Notices.h"
 
-// Every modal interaction with the operator. The main window provides the real boxes; tests
-// answer them from a script.
+#include <QString>
+
+// Every modal interaction with the operator, for the window and the programs only: the layers
+// below raise notices. The main window provides the real boxes; tests answer them from a script.
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
@@ -13,12 +13,13 @@ public:
     // detail, where there is one, says why and what to do.
     virtual void message(const QString& text, const QString& title = QString(),
                          const QString& detail = QString()) = 0;
-    // A message that does not hold the caller: answered runs once the operator has closed it.
-    // Such boxes come one at a time, in order; meanwhile the program goes on reading. Without
-    // boxes it is told at once.
-    virtual void tell(const QString& text, std::function<void()> answered) {
-        message(text);
-        answered();
+    // A notice from below the window, as a box that does not hold the caller: its answered runs
+    // once the operator has closed it. Such boxes come one at a time, in order; meanwhile the
+    // program goes on reading. Without boxes it is told at once.
+    virtual void tell(Notice notice) {
+        message(notice.text, notice.title, notice.detail);
+        if (notice.answered)
+            notice.answered();
     }
     // Modal input box with OK and Cancel; Cancel yields an empty text.
     virtual QString inputText(const QString& prompt, const QString& title,
