@@ -39,6 +39,7 @@ private slots:
     void initTestCase() { useLocale(QStringLiteral("en_US")); }
     void aLogPathThatIsNoFileIsRefused();
     void aRemovedLogFolderStopsLogging();
+    void unattendedALogFolderRemovedAndBackIsWrittenAgain();
     void settingsThatAreNoFileGiveTheDefaults();
     void entriesThatAreNoPortAreInvalid();
     void oneDeviceUnderTwoNamesIsOnePort();
@@ -82,6 +83,31 @@ void TestFaults::aRemovedLogFolderStopsLogging() {
     QCOMPARE(l.dialogs.messages.size(), 1);
     QVERIFY(l.dialogs.messages[0].text.contains(l.session.logPath()));
     QVERIFY(l.dialogs.messages[0].text.contains(QStringLiteral("Logging has stopped")));
+}
+
+// Without an operator: one message when the folder goes, the path tried again at each row, one
+// more when it is back, and the new file starts with its header.
+void TestFaults::unattendedALogFolderRemovedAndBackIsWrittenAgain() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(folder));
+    MeasurementState state;
+    ScriptedDialogs dialogs;
+    LogSession session{state, dialogs.notices, LogSession::OnFailure::Reopen};
+    session.setLogPath(folder + QStringLiteral("/log.txt"));
+    QVERIFY(session.openLog(LogWriter::Mode::Overwrite));
+    QVERIFY(QDir(folder).removeRecursively());
+    QTRY_VERIFY_WITH_TIMEOUT((session.tick(), dialogs.messages.size() == 1), 3000);
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("It is tried again at each row")));
+    QVERIFY(QDir().mkpath(folder));
+    QTRY_VERIFY_WITH_TIMEOUT((session.tick(), dialogs.messages.size() == 2), 3000);
+    QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("is written again")));
+    session.stop();
+    QFile log(session.logPath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray content = log.readAll();
+    QCOMPARE(content.count("Corvik pH probe Logging Program"), 1);
+    QVERIFY(content.endsWith(",0,0,0,0,0,0,0,0,0,\"000\"\r\n"));
 }
 
 void TestFaults::settingsThatAreNoFileGiveTheDefaults() {

@@ -67,10 +67,11 @@ void LogSession::rowDone(LogWriter::RowOutcome outcome, const QString& error) {
 void LogSession::reopenLater() {
     m_reopening = true;
     m_writer.openLater(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), this,
-                       [this](LogWriter::RowOutcome outcome, const QString&) {
+                       [this](LogWriter::RowOutcome outcome, const QString& error) {
                            m_reopening = false;
+                           // A moved file whose path cannot be opened again is a failure too.
                            if (outcome != LogWriter::RowOutcome::Written)
-                               return;
+                               return m_failing ? void() : failed(error);
                            if (std::exchange(m_failing, false))
                                tell(Notice::Severity::Information,
                                     QStringLiteral("The log file %1 is written again.")

@@ -9,6 +9,7 @@
 #include "BoundedCall.h"
 
 #include <QFileInfo>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -126,12 +127,13 @@ void LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QObj
     const bool look = m_sinceReachableCheck.elapsed() >= 1000;
     if (look)
         m_sinceReachableCheck.start();
-    auto moved = std::make_shared<bool>(false);
+    auto moved = std::make_shared<std::atomic<bool>>(false);
     post(
         [line, look, moved](QFile& file, QString& why) {
             if (look && !QFileInfo::exists(file.fileName())) {
                 why = QStringLiteral("the file is no longer there");
-                return !(*moved = true);
+                *moved = true;
+                return false;
             }
             const qint64 before = file.size();
             if (file.write(line) == line.size())
