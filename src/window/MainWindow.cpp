@@ -166,7 +166,10 @@ void MainWindow::buildMenus() {
     });
     connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
         showPortDevice();
-        m_dialogs.message(deviceLostText(device));
+        // Noticed inside a read cycle: a box without a loop of its own, as the parts' notices.
+        m_dialogs.tell({.source = QStringLiteral("line"),
+                        .severity = Notice::Severity::Failure,
+                        .text = deviceLostText(device)});
     });
     connect(&m_port, &CommPort::deviceBack, this, [this](const QString& device) {
         StatusBar1->setPanelText(5, tr("%1 (back again)").arg(QDir::toNativeSeparators(device)));
