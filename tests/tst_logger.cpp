@@ -91,6 +91,7 @@ void TestLogger::badOptionsExitWithoutOpeningAnything() {
         {QStringLiteral("--rate"), QStringLiteral("1e3")},
         {QStringLiteral("--groups"), QStringLiteral("flow,temp")},
         {QStringLiteral("--interval"), QStringLiteral("0,5")},
+        {QStringLiteral("--time"), QStringLiteral("ISO8601")},
         {QStringLiteral("--probe2-therm"), QStringLiteral("4")},
         {QStringLiteral("--duration")},
         {QStringLiteral("--colour")},
@@ -160,7 +161,7 @@ void TestLogger::theCommandLineWinsOverTheConfigFile() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("# a "
                "rig\n[General]\nrate=250\ngroups=ph,therm\ninterval=0.5\noverwrite=true\nlog=/tmp/"
-               "x.csv\n");
+               "x.csv\ntime=iso\n");
     file.close();
     const auto parsed =
         parseLoggerOptions({QStringLiteral("dgh-logger"), QStringLiteral("--config"), config,
@@ -172,6 +173,7 @@ void TestLogger::theCommandLineWinsOverTheConfigFile() {
     QCOMPARE(options->intervalMs, 500);
     QVERIFY(!options->append);
     QCOMPARE(options->logPath, QStringLiteral("/tmp/x.csv"));
+    QVERIFY(options->isoTime);
 
     // A password file others may read is used, with a warning; the owner's alone, without.
     const QString password = m_dir->filePath(QStringLiteral("password"));

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 QByteArray readAll(const QString& path) {
@@ -44,13 +45,16 @@ QByteArray expectedHeader(const QString& path, const char* offset, const char* d
 }
 
 // Hands a row to the writer and waits for its answer.
-bool written(LogWriter& writer, const QTime& time, const QString& total) {
+bool written(LogWriter& writer, const QDateTime& time, const QString& total) {
     std::optional<LogWriter::RowOutcome> outcome;
     QObject context;
     writer.writeRow(time, total, &context,
                     [&](LogWriter::RowOutcome answer, const QString&) { outcome = answer; });
     return QTest::qWaitFor([&] { return outcome.has_value(); }, 5000) &&
            outcome == LogWriter::RowOutcome::Written;
+}
+bool written(LogWriter& writer, const QTime& time, const QString& total) {
+    return written(writer, QDateTime(QDate(2004, 5, 6), time), total);
 }
 } // namespace
 
@@ -137,6 +141,15 @@ void TestLogWriter::wholeFileGerman() {
     writer.close();
     QCOMPARE(readAll(path), expectedHeader(path, "2,5777", "01.01.2001") +
                                 "\"09:00:00\",0,0,0,0,0,7.0123,0,0,1.07,\"12,34\"\r\n");
+
+    // Asked for, column 1 is the ISO date-time with its offset; the rest of the row is the same.
+    QVERIFY(writer.open(path, LogWriter::Mode::Overwrite, QDate(2004, 5, 6), &error));
+    writer.setTimeColumn(LogWriter::TimeColumn::Iso);
+    const QDateTime at(QDate(2026, 12, 8), QTime(12, 51, 51, 123), QTimeZone(3600));
+    QVERIFY(written(writer, at, regional::numberText(12.34)));
+    writer.close();
+    QVERIFY(readAll(path).endsWith(
+        "\r\n\"2026-12-08T12:51:51.123+01:00\",0,0,0,0,0,7.0123,0,0,1.07,\"12,34\"\r\n"));
 }
 
 void TestLogWriter::appendAddsANewHeaderAfterABlankLine() {

@@ -40,7 +40,7 @@ bool LogSession::reopen() {
 
 void LogSession::tick() {
     if (m_writer.isOpen())
-        return m_writer.writeRow(QTime::currentTime(), m_totalLitersText, this,
+        return m_writer.writeRow(QDateTime::currentDateTime(), m_totalLitersText, this,
                                  [this](LogWriter::RowOutcome outcome, const QString& error) {
                                      rowDone(outcome, error);
                                  });

@@ -36,6 +36,8 @@ public:
     WindowTimer& loggerTimer() { return m_timer; }
     int intervalMs() const { return m_timer.interval(); }
     void setIntervalMs(int ms) { m_timer.setInterval(ms); }
+    void setTimeColumn(LogWriter::TimeColumn column) { m_writer.setTimeColumn(column); }
+    LogWriter::TimeColumn timeColumn() const { return m_writer.timeColumn(); }
 
     // Opens the log at the log path and writes its header; tells the operator why it failed.
     bool openLog(LogWriter::Mode mode);

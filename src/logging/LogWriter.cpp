@@ -7,6 +7,7 @@
 #include "RegionalText.h"
 
 #include "BoundedCall.h"
+#include "IsoTime.h"
 
 #include <QFileInfo>
 #include <atomic>
@@ -112,13 +113,15 @@ void LogWriter::openLater(const QString& path, Mode mode, const QDate& today, QO
          });
 }
 
-void LogWriter::writeRow(const QTime& time, const QString& totalLitersText, QObject* context,
+void LogWriter::writeRow(const QDateTime& time, const QString& totalLitersText, QObject* context,
                          RowDone done) {
     // The columns in the log's own order, after the time; the total as its readout shows it.
     constexpr Readout kColumns[] = {Readout::Therm1,   Readout::Therm2,   Readout::Therm3,
                                     Readout::Probe1mV, Readout::Probe2mV, Readout::Probe1pH,
                                     Readout::Probe2pH, Readout::FlowHz,   Readout::LitersPerMin};
-    QList<LogItem> row{time.toString(QStringLiteral("hh:mm:ss"))};
+    QList<LogItem> row{m_timeColumn == TimeColumn::Iso
+                           ? QString::fromLatin1(isoTime(time))
+                           : time.time().toString(QStringLiteral("hh:mm:ss"))};
     for (Readout column : kColumns)
         row.append(valueOf(m_state, column));
     row.append(totalLitersText);

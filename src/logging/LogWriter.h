@@ -24,6 +24,10 @@ public:
     // What became of a row handed to the file.
     enum class RowOutcome { Written, Moved, Failed };
     using RowDone = std::function<void(RowOutcome outcome, const QString& error)>;
+    // Column 1 of a row: the time of day "hh:mm:ss" (the form every reader knows), or, asked
+    // for, the ISO date-time with milliseconds and offset, exact across midnight and clock
+    // changes.
+    enum class TimeColumn { TimeOfDay, Iso };
 
     explicit LogWriter(const MeasurementState& state);
     ~LogWriter() { close(); }
@@ -38,8 +42,10 @@ public:
     // of the total-litres readout. done runs on context's thread once it is written, failed, or
     // not written because the file is gone from its path (Moved: looked at once a second at
     // most); answers about a file closed since are dropped.
-    void writeRow(const QTime& time, const QString& totalLitersText, QObject* context,
+    void writeRow(const QDateTime& time, const QString& totalLitersText, QObject* context,
                   RowDone done);
+    void setTimeColumn(TimeColumn column) { m_timeColumn = column; }
+    TimeColumn timeColumn() const { return m_timeColumn; }
     // Waits for the rows handed on, then closes.
     void close();
 
@@ -56,6 +62,7 @@ private:
     const MeasurementState& m_state;
     std::shared_ptr<QFile> m_file;
     bool m_open = false;
+    TimeColumn m_timeColumn = TimeColumn::TimeOfDay;
     int m_generation = 0; // a new one for each file, so that late answers of the last are dropped
     QElapsedTimer m_sinceReachableCheck;
     BoundedWorker m_worker;

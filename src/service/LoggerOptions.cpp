@@ -23,6 +23,8 @@ const QString kUsage = QStringLiteral(
     "  --probe2-therm 1|2|3   the thermistor probe 2 compensates with (default 1)\n"
     "  --log PATH             write the log file there (default: no log)\n"
     "  --interval S           one row every S seconds, 0.1 to 60 (default 1)\n"
+    "  --time FORM            column 1 of a row: clock (hh:mm:ss, default) or iso (date, time\n"
+    "                         and offset, such as 2026-12-08T12:51:51.123+01:00)\n"
     "  --append, --overwrite  add to an existing log file, or start it afresh (default append)\n"
     "  --settings FILE        the calibration store (default the window's own)\n"
     "  --duration S           stop after S seconds, at most 31622400 (366 days; default: run\n"
@@ -48,23 +50,15 @@ const QString kUsage = QStringLiteral(
     "or the log cannot be opened, 2 for a bad option.\n");
 
 const QStringList kValued = {
-    QStringLiteral("config"),
-    QStringLiteral("port"),
-    QStringLiteral("device"),
-    QStringLiteral("rate"),
-    QStringLiteral("groups"),
-    QStringLiteral("probe1-therm"),
-    QStringLiteral("probe2-therm"),
-    QStringLiteral("log"),
-    QStringLiteral("interval"),
-    QStringLiteral("settings"),
-    QStringLiteral("duration"),
-    QStringLiteral("mqtt"),
-    QStringLiteral("station"),
-    QStringLiteral("mqtt-user"),
-    QStringLiteral("mqtt-password-file"),
-    QStringLiteral("mqtt-ca"),
-    QStringLiteral("mqtt-keepalive"),
+    QStringLiteral("config"),       QStringLiteral("port"),
+    QStringLiteral("device"),       QStringLiteral("rate"),
+    QStringLiteral("groups"),       QStringLiteral("probe1-therm"),
+    QStringLiteral("probe2-therm"), QStringLiteral("log"),
+    QStringLiteral("interval"),     QStringLiteral("time"),
+    QStringLiteral("settings"),     QStringLiteral("duration"),
+    QStringLiteral("mqtt"),         QStringLiteral("station"),
+    QStringLiteral("mqtt-user"),    QStringLiteral("mqtt-password-file"),
+    QStringLiteral("mqtt-ca"),      QStringLiteral("mqtt-keepalive"),
 };
 const QStringList kFlags = {QStringLiteral("append"), QStringLiteral("overwrite"),
                             QStringLiteral("no-acknowledge")};
@@ -229,6 +223,10 @@ std::optional<LoggerExit> apply(LoggerOptions& o, const QString& key, const QStr
                 key,
                 QStringLiteral("'%1' is not a number of seconds from 0.1 to 60").arg(shown(value)));
         o.intervalMs = int(std::lround(*s * 1000));
+    } else if (key == u"time") {
+        if (value != u"clock" && value != u"iso")
+            return refused(key, QStringLiteral("'%1' is neither clock nor iso").arg(shown(value)));
+        o.isoTime = value == u"iso";
     } else if (key == u"append" || key == u"overwrite") {
         const auto on = yesNo(value);
         if (!on)

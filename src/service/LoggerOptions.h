@@ -20,6 +20,7 @@ struct LoggerOptions {
     qint16 probe2Therm = 1;
     QString logPath; // empty: nothing is logged
     int intervalMs = 1000;
+    bool isoTime = false; // --time iso: column 1 is the ISO date-time
     bool append = true;
     QString settingsFile; // empty: the per-user store the window uses
     std::optional<double> durationSeconds;

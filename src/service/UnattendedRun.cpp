@@ -55,6 +55,8 @@ bool UnattendedRun::start() {
     }
     if (!m_options.logPath.isEmpty()) {
         m_logSession.setLogPath(m_options.logPath);
+        m_logSession.setTimeColumn(m_options.isoTime ? LogWriter::TimeColumn::Iso
+                                                     : LogWriter::TimeColumn::TimeOfDay);
         if (!m_logSession.openLog(m_options.append ? LogWriter::Mode::Append
                                                    : LogWriter::Mode::Overwrite))
             return false;

@@ -6,6 +6,7 @@
 #include "Twips.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -65,6 +66,13 @@ LogSetupDialog::LogSetupDialog(LogSession& session, OperatorDialogs& dialogs, QW
     m_intervalLabel->setWordWrap(true);
     m_intervalLabel->setBuddy(m_interval);
     m_interval->setAccessibleName(m_intervalLabel->text());
+    // Off unless asked for: readers of the log expect the time of day.
+    m_isoTime = new QCheckBox(QStringLiteral("ISO date-time"), m_frame);
+    m_isoTime->setObjectName(QStringLiteral("chkIsoTime"));
+    m_isoTime->setGeometry(twips.rect(1800, 1260, 1400, 300));
+    m_isoTime->setAccessibleDescription(
+        QStringLiteral("Writes each row's date and time with its offset from UTC, such as "
+                       "2026-12-08T12:51:51.123+01:00, instead of the time of day"));
 
     setTabOrder(m_ok, m_select);
     setTabOrder(m_select, m_noSave);
@@ -72,6 +80,7 @@ LogSetupDialog::LogSetupDialog(LogSession& session, OperatorDialogs& dialogs, QW
     setTabOrder(m_writeToFile, m_append);
     setTabOrder(m_append, m_overwrite);
     setTabOrder(m_overwrite, m_interval);
+    setTabOrder(m_interval, m_isoTime);
 
     // On toggled, not clicked: a screen reader's "toggle" checks a radio button without a click.
     connect(m_noSave, &QRadioButton::toggled, this, &LogSetupDialog::applySaveMode);
@@ -92,6 +101,7 @@ void LogSetupDialog::applySaveMode() {
     m_append->setEnabled(!noSave);
     m_overwrite->setEnabled(!noSave);
     m_select->setEnabled(!noSave);
+    m_isoTime->setEnabled(!noSave);
     m_ok->setEnabled(noSave);
 }
 
@@ -122,6 +132,8 @@ void LogSetupDialog::confirm() {
         m_dialogs.message(noInterval);
         return;
     }
+    m_session.setTimeColumn(m_isoTime->isChecked() ? LogWriter::TimeColumn::Iso
+                                                   : LogWriter::TimeColumn::TimeOfDay);
     if (mode && !m_session.openLog(*mode))
         return;
     if (intervalChosen)

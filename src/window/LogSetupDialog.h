@@ -4,6 +4,7 @@
 
 class LogSession;
 class OperatorDialogs;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -43,4 +44,5 @@ private:
     QRadioButton* m_overwrite;
     QComboBox* m_interval;
     QLabel* m_intervalLabel;
+    QCheckBox* m_isoTime;
 };

@@ -1,0 +1,275 @@
+// Reading a recorded log back: its forms, its times, its traces and its statistics.
+#include "LogRows.h"
+#include "RecordedRun.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QTimeZone>
+#include <sys/stat.h>
+
+namespace {
+QByteArray header(const char* date, const char* offset, const char* calDate) {
+    QByteArray h = "\r\n\"Corvik pH probe Logging Program\",#" + QByteArray(date) +
+                   "#\r\n\"Version: 2.2\"\r\n\r\n";
+    for (const char* probe : {"1", "2"})
+        h += "\"Probe " + QByteArray(probe) + " Offset: " + offset + "\"\r\n";
+    h += "\"Probe 1 Slope: 4.5427\"\r\n\"Probe 2 Slope: 4.5427\"\r\n"
+         "\"Probe 1 Serial Number: 180312\"\r\n\"Probe 2 Serial Number: 180312\"\r\n";
+    for (const char* probe : {"1", "2"})
+        h += "\"Probe " + QByteArray(probe) + " Calibration Date: " + calDate + "\"\r\n";
+    return h + "\"Log File: /data/run.csv\"\r\n\r\n\"Time, Therm1, Therm2, Therm3, pH-1 mV, "
+               "pH-2 mV, pH-1 value, pH-2 value, Flow frequency, liters/min, Total Liters\"\r\n"
+               "\r\n";
+}
+
+QByteArray row(const QByteArray& time, double ph1, const QByteArray& total = "12.34") {
+    return "\"" + time + "\",21.5,21.6,21.7,-12.5,15.25," + QByteArray::number(ph1) +
+           ",6.99,123.5,1.07,\"" + total + "\"\r\n";
+}
+
+qint64 localMs(int y, int m, int d, int h, int min, int s) {
+    return QDateTime(QDate(y, m, d), QTime(h, min, s)).toMSecsSinceEpoch();
+}
+
+constexpr size_t kPh1 = size_t(Readout::Probe1pH);
+constexpr size_t kTotal = size_t(Readout::TotalLiters);
+} // namespace
+
+class TestReview : public QObject {
+    Q_OBJECT
+private slots:
+    void readsEveryFormTheLogIsWrittenIn();
+    void readsTheIsoColumnWithAnyOffset();
+    void tracesKeepAOneRowSpikeAndBreakAtGaps();
+    void statisticsMatchTheRowsBetweenTwoTimes();
+    void copiesTheRowsOfARangeUnderTheirHeader();
+    void fileThatIsNoLogIsSaidNotCrashed();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    QTemporaryDir m_dir;
+};
+
+QString TestReview::write(const QString& name, const QByteArray& bytes) {
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestReview::readsEveryFormTheLogIsWrittenIn() {
+    // A night log: a run across midnight, a line that is no row, then an appended German run
+    // with a regional total, and a last row torn by the copy.
+    QByteArray log = header("2026-12-08", "2.5777", "1/1/2001");
+    log += row("23:59:59", 7.0) + row("23:59:59", 7.1) + row("00:00:00", 7.2) +
+           "\"00:00:0x\",garbage\r\n" + row("00:00:01", 7.3);
+    const int unreadableLine = 20; // 16 header lines, then the three rows
+    log += header("2026-12-09", "2,5777", "01.01.2001") + row("10:00:00", 6.5, "0,96") +
+           row("10:00:01", 6.6, "1234,5") + row("10:00:02", 6.7, "") + "\"10:00:0";
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(write(QStringLiteral("night.csv"), log), &why));
+    QVERIFY(run.index());
+    QCOMPARE(run.rows(), 7);
+    QCOMPARE(run.blocks().size(), size_t(2));
+    QCOMPARE(run.blocks()[0].date, QDate(2026, 12, 8));
+    QCOMPARE(run.blocks()[1].field(u"Probe 1 Offset"), QStringLiteral("2,5777"));
+    QCOMPARE(run.blocks()[1].field(u"Probe 2 Calibration Date"), QStringLiteral("01.01.2001"));
+    QCOMPARE(run.blocks()[0].rows, 4);
+
+    // Two rows in one second are spread over it; after midnight is the next day.
+    QCOMPARE(run.firstMs(), localMs(2026, 12, 8, 23, 59, 59));
+    auto at = [&](qint64 ms) { return run.rowAt(ms); };
+    QCOMPARE(at(localMs(2026, 12, 8, 23, 59, 59) + 500)->values[kPh1], 7.1);
+    QCOMPARE(at(localMs(2026, 12, 9, 0, 0, 0))->values[kPh1], 7.2);
+    QCOMPARE(at(localMs(2026, 12, 9, 10, 0, 0))->values[kTotal], 0.96);
+    QCOMPARE(at(localMs(2026, 12, 9, 10, 0, 1))->values[kTotal], 1234.5);
+    QVERIFY(std::isnan(at(localMs(2026, 12, 9, 10, 0, 2))->values[kTotal]));
+    QCOMPARE(run.lastMs(), localMs(2026, 12, 9, 10, 0, 2));
+
+    QCOMPARE(run.notes().unreadableLines, 1);
+    QCOMPARE(run.notes().firstUnreadable, QList<qint64>{unreadableLine});
+    QCOMPARE(run.notes().tornLine, 41);
+    QVERIFY(run.notes().text().contains(QStringLiteral("line %1").arg(unreadableLine)));
+    QVERIFY(run.notes().text().contains(QStringLiteral("(line 41) is incomplete")));
+
+    // A file of rows without a header is read, dated on the file's own date, and said.
+    RecordedRun bare;
+    QVERIFY(bare.open(write(QStringLiteral("bare.csv"), row("08:00:00", 7.0)), &why));
+    QVERIFY(bare.index());
+    QCOMPARE(bare.rows(), 1);
+    QCOMPARE(bare.notes().undatedRows, 1);
+    QCOMPARE(QDateTime::fromMSecsSinceEpoch(bare.firstMs()).date(), QDate::currentDate());
+}
+
+void TestReview::readsTheIsoColumnWithAnyOffset() {
+    qint64 ms = 0;
+    const qint64 noon =
+        QDateTime(QDate(2026, 12, 8), QTime(12, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    QVERIFY(logrows::parseIsoTime("2026-12-08T13:00:00.250+01:00", &ms));
+    QCOMPARE(ms, noon + 250);
+    QVERIFY(logrows::parseIsoTime("2026-12-08T17:30:00+05:30", &ms));
+    QCOMPARE(ms, noon);
+    QVERIFY(logrows::parseIsoTime("2026-12-08T08:30:00.5-03:30", &ms));
+    QCOMPARE(ms, noon + 500);
+    QVERIFY(logrows::parseIsoTime("2026-12-08T12:00:00Z", &ms));
+    QCOMPARE(ms, noon);
+    for (const char* bad : {"2026-12-08 12:00:00Z", "2026-02-30T12:00:00Z", "2026-12-08T12:00Z",
+                            "2026-12-08T12:00:00+1:00", "2026-12-08T12:00:00.Z"})
+        QVERIFY2(!logrows::parseIsoTime(bad, &ms), bad);
+
+    // The ISO rows of a log are exact across midnight and a clock change.
+    const QByteArray log =
+        header("2026-12-08", "2.5777", "1/1/2001") + row("2026-12-08T23:59:59.900+01:00", 7.0) +
+        row("2026-12-09T00:00:00.000+01:00", 7.1) + row("2026-12-08T23:00:00.100Z", 7.2);
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(write(QStringLiteral("iso.csv"), log), &why));
+    QVERIFY(run.index());
+    QCOMPARE(run.rows(), 3);
+    QCOMPARE(run.firstMs(), noon + 11 * 3600000 - 100);
+    QCOMPARE(run.lastMs(), noon + 11 * 3600000 + 100);
+}
+
+void TestReview::tracesKeepAOneRowSpikeAndBreakAtGaps() {
+    // 0.1 s rows for about five hours, one spike of a single row, and a gap of a minute.
+    QByteArray log = header("2026-12-08", "2.5777", "1/1/2001");
+    const int rows = 200000;
+    const int spike = 123457;
+    const int gapAfter = 150000;
+    for (int i = 0; i < rows; ++i) {
+        const int second = 3600 + i / 10 + (i >= gapAfter ? 60 : 0);
+        const QByteArray time = QTime(0, 0).addSecs(second).toString(u"hh:mm:ss").toLatin1();
+        log += row(time, i == spike ? 9.5 : 7.0 + (i % 7) * 0.01);
+    }
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(write(QStringLiteral("long.csv"), log), &why));
+    QVERIFY(run.index());
+    QCOMPARE(run.rows(), rows);
+    QCOMPARE(run.notes().gaps, 1);
+    QCOMPARE(run.notes().longestGapMs, 60100);
+    QCOMPARE(run.blocks()[0].intervalMs, 100);
+    auto highest = [](const std::vector<QPointF>& trace) {
+        double top = 0;
+        for (const QPointF& p : trace)
+            if (!std::isnan(p.y()))
+                top = std::max(top, p.y());
+        return top;
+    };
+    auto breaks = [](const std::vector<QPointF>& trace) {
+        return std::count_if(trace.begin(), trace.end(),
+                             [](const QPointF& p) { return std::isnan(p.y()); });
+    };
+    // The whole run on a narrow chart, a wide one, and zoomed to single rows round the spike.
+    const qint64 spikeMs = localMs(2026, 12, 8, 1, 0, 0) + qint64(spike) * 100;
+    for (int columns : {50, 1920}) {
+        const auto traces = run.traces(run.firstMs(), run.lastMs(), columns);
+        QCOMPARE(highest(traces[kPh1]), 9.5);
+        QVERIFY(traces[kPh1].size() <= size_t(2 * columns + 2));
+        QCOMPARE(breaks(traces[kPh1]), 1);
+    }
+    const auto near = run.traces(spikeMs - 2000, spikeMs + 2000, 800);
+    QCOMPARE(highest(near[kPh1]), 9.5);
+    QCOMPARE(near[kPh1].size(), size_t(41)); // one point for each single row
+    QCOMPARE(breaks(near[kPh1]), 0);
+    // Zoomed on the gap: the trace breaks there and draws no line across it.
+    const qint64 gapMs = localMs(2026, 12, 8, 1, 0, 0) + qint64(gapAfter) * 100;
+    const auto gap = run.traces(gapMs - 5000, gapMs + 65000, 1000);
+    QCOMPARE(breaks(gap[kPh1]), 1);
+}
+
+void TestReview::statisticsMatchTheRowsBetweenTwoTimes() {
+    // 1000 rows a second apart, pH1 = 7 + (i mod 10) / 10; enough for whole index blocks inside
+    // the range and cut ones at its ends.
+    QByteArray log = header("2026-12-08", "2.5777", "1/1/2001");
+    for (int i = 0; i < 1000; ++i)
+        log += row(QTime(8, 0).addSecs(i).toString(u"hh:mm:ss").toLatin1(), 7 + (i % 10) / 10.0,
+                   i == 500 ? "" : QByteArray::number(i));
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(write(QStringLiteral("stats.csv"), log), &why));
+    QVERIFY(run.index());
+    const int from = 105, to = 893;
+    double sum = 0, squares = 0;
+    for (int i = from; i <= to; ++i)
+        sum += 7 + (i % 10) / 10.0;
+    const int n = to - from + 1;
+    const double mean = sum / n;
+    for (int i = from; i <= to; ++i)
+        squares += std::pow(7 + (i % 10) / 10.0 - mean, 2);
+    const auto stats = run.statistics(localMs(2026, 12, 8, 8, 0, 0) + from * 1000,
+                                      localMs(2026, 12, 8, 8, 0, 0) + to * 1000);
+    const QuantityStatistics& ph = stats[kPh1];
+    QCOMPARE(ph.count, n);
+    QCOMPARE(ph.minimum, 7.0);
+    QCOMPARE(ph.maximum, 7.9);
+    QVERIFY(std::abs(ph.mean - mean) < 1e-9);
+    QVERIFY(std::abs(ph.deviation - std::sqrt(squares / (n - 1))) < 1e-9);
+    QCOMPARE(ph.first, 7.5);
+    QCOMPARE(ph.last, 7.3);
+    // The total is missing in one row of the range.
+    QCOMPARE(stats[kTotal].count, n - 1);
+    QCOMPARE(stats[kTotal].first, 105.0);
+    QCOMPARE(stats[kTotal].last, 893.0);
+}
+
+void TestReview::copiesTheRowsOfARangeUnderTheirHeader() {
+    const QByteArray first = header("2026-12-08", "2.5777", "1/1/2001");
+    const QByteArray second = header("2026-12-09", "2,5777", "01.01.2001");
+    const QByteArray log = first + row("23:00:00", 7.0) + row("23:00:01", 7.1) + second +
+                           row("10:00:00", 6.5, "0,96") + row("10:00:01", 6.6, "0,97");
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(write(QStringLiteral("two.csv"), log), &why));
+    QVERIFY(run.index());
+    QTemporaryFile out;
+    QVERIFY(out.open());
+    QVERIFY(
+        run.copyRows(localMs(2026, 12, 8, 23, 0, 1), localMs(2026, 12, 9, 10, 0, 0), out, &why));
+    out.seek(0);
+    QCOMPARE(out.readAll(), first + row("23:00:01", 7.1) + second + row("10:00:00", 6.5, "0,96"));
+}
+
+void TestReview::fileThatIsNoLogIsSaidNotCrashed() {
+    RecordedRun run;
+    QString why;
+    QVERIFY(!run.open(m_dir.path(), &why));
+    QCOMPARE(why, QStringLiteral("it is a folder"));
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    RecordedRun pipe;
+    QVERIFY(!pipe.open(fifo, &why));
+    QCOMPARE(why, QStringLiteral("it is not a regular file"));
+
+    // Empty, a picture with NUL bytes, and a line of 3 MB before a row: what can be read is.
+    RecordedRun empty;
+    QVERIFY(empty.open(write(QStringLiteral("empty.csv"), {}), &why));
+    QVERIFY(empty.index());
+    QVERIFY(empty.empty());
+    QByteArray picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20);
+    picture += QByteArray(5000, '\0') + "\n\xff\xfe\n";
+    RecordedRun png;
+    QVERIFY(png.open(write(QStringLiteral("picture.png"), picture), &why));
+    QVERIFY(png.index());
+    QVERIFY(png.empty());
+    QCOMPARE(png.notes().unreadableLines, 4);
+    RecordedRun longLine;
+    QVERIFY(longLine.open(
+        write(QStringLiteral("line.csv"), QByteArray(3 << 20, 'x') + "\n" + row("08:00:00", 7.0)),
+        &why));
+    QVERIFY(longLine.index());
+    QCOMPARE(longLine.rows(), 1);
+    QCOMPARE(longLine.notes().firstUnreadable, QList<qint64>{1});
+    // Cancelled, it stops.
+    RecordedRun cancelled;
+    QVERIFY(cancelled.open(longLine.path(), &why));
+    QVERIFY(!cancelled.index([](double) { return false; }));
+}
+
+QTEST_GUILESS_MAIN(TestReview)
+#include "tst_review.moc"
