@@ -6,9 +6,9 @@ set -euo pipefail
 
 packages=(
   build-essential clang cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-svg-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients poppler-utils
   qtkeychain-qt6-dev openssl
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins

@@ -1,9 +1,9 @@
 #include "StripChart.h"
 
+#include "ChartAccessible.h"
 #include "DayTimeTicker.h"
 #include "RegionalText.h"
 
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -17,29 +17,11 @@ constexpr double kStartSpan = StripChart::kHistory / kSecondsPerDay;
 constexpr double kGrabPixels = 8; // how near a crosshair a press must be to pick it up
 constexpr double kKeyStep = 0.02; // fraction of the visible range per arrow key
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN(); // breaks a trace
-
-// The chart as a screen reader knows it: its name, and as its description the cursor positions
-// and the axis ranges, which it hears change.
-class ChartAccessible : public QAccessibleWidget {
-public:
-    explicit ChartAccessible(StripChart* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Description || t == QAccessible::Value)
-            return static_cast<const StripChart*>(object())->summary();
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* chartAccessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("StripChart") && object && object->isWidgetType())
-        return new ChartAccessible(static_cast<StripChart*>(object));
-    return nullptr;
-}
 } // namespace
 
 StripChart::StripChart(QWidget* parent) : QCustomPlot(parent) {
     static const bool factoryInstalled = [] {
-        QAccessible::installFactory(chartAccessibleFactory);
+        ChartAccessible<StripChart>::install("StripChart");
         return true;
     }();
     Q_UNUSED(factoryInstalled);
@@ -207,10 +189,7 @@ QString StripChart::summary() const {
 }
 
 void StripChart::announceChange() {
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
+    ChartAccessible<StripChart>::announce(this);
 }
 
 void StripChart::paintEvent(QPaintEvent* event) {

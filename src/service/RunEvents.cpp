@@ -1,0 +1,204 @@
+#include "RunEvents.h"
+
+#include "AlarmLimits.h"
+#include "CalibrationHistory.h"
+#include "LogRows.h"
+#include "Quantities.h"
+#include "RecordedRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <algorithm>
+
+namespace {
+// An alarm record larger than this is not read (a year of alarms is far smaller).
+constexpr qint64 kLargestRecord = 64 << 20;
+const char* const kGroupKeys[] = {"ph", "flow", "therm"}; // by Group, as the record writes them
+const char* const kGroupWords[] = {"pH modules", "flow module", "thermistors"};
+
+std::optional<Readout> readoutOfKey(QByteArrayView key) {
+    for (const QuantityInfo& q : kQuantityTable)
+        if (key == QByteArrayView(q.key.data(), q.key.size()))
+            return q.readout;
+    return std::nullopt;
+}
+
+// One line of the alarm record: time, quantity or group, kind, limit, value, state[, "by"].
+std::optional<RunEvent> alarmEvent(const QByteArray& line) {
+    const QList<QByteArray> f = line.trimmed().split(',');
+    qint64 ms = 0;
+    if (f.size() < 6 || !logrows::parseIsoTime(f[0], &ms))
+        return std::nullopt;
+    const double limit = logrows::regionalNumber(f[3]);
+    const double value = logrows::regionalNumber(f[4]);
+    RunEvent e{.kind = RunEvent::Kind::Raised,
+               .ms = ms,
+               .text = {},
+               .alarm = QString::fromLatin1(f[1] + '-' + f[2])};
+    QString subject;
+    QString unit;
+    int decimals = 0;
+    if (const auto readout = readoutOfKey(f[1])) {
+        const QuantityInfo& q = quantityInfo(*readout);
+        e.readout = readout;
+        e.group = q.group;
+        subject = q.name;
+        unit = q.unit;
+        decimals = q.decimals;
+    } else {
+        for (int g = 0; g < 3; ++g)
+            if (f[1] == kGroupKeys[g]) {
+                e.group = Group(g);
+                subject = QLatin1String(kGroupWords[g]);
+                unit = QStringLiteral("s");
+            }
+        if (!e.group)
+            return std::nullopt;
+    }
+    const QByteArray state = f[5];
+    if (state == "acknowledged")
+        e.kind = RunEvent::Kind::Acknowledged;
+    else if (state.startsWith("cleared"))
+        e.kind = RunEvent::Kind::Cleared;
+    else if (state != "raised")
+        return std::nullopt;
+    const QLocale locale;
+    e.text =
+        QStringLiteral("%1 %2 %3: %4 %5 (limit %6 %5)")
+            .arg(subject, QString::fromLatin1(f[2]).toUpper(), QString::fromLatin1(state),
+                 std::isnan(value) ? QStringLiteral("?") : locale.toString(value, 'f', decimals),
+                 unit,
+                 std::isnan(limit) ? QStringLiteral("?") : locale.toString(limit, 'f', decimals));
+    if (f.size() > 6)
+        e.text += QStringLiteral(", by ") +
+                  QString::fromUtf8(line.mid(line.indexOf(",\"") + 2)).trimmed().chopped(1);
+    return e;
+}
+
+void readAlarmRecord(const QString& path, qint64 fromMs, qint64 toMs, RunEvents& out) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    QFile file(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!info.isFile() || info.size() > kLargestRecord || !file.open(QIODevice::ReadOnly)) {
+        out.note = QStringLiteral("The alarm record %1 cannot be read.").arg(shown);
+        return;
+    }
+    std::vector<RunEvent> alarms;
+    qint64 unreadable = 0;
+    file.readLine(); // its heading
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(4096);
+        if (const auto e = alarmEvent(line))
+            alarms.push_back(*e);
+        else if (!line.trimmed().isEmpty())
+            ++unreadable;
+    }
+    if (unreadable > 0)
+        out.note = QStringLiteral("%1 lines of the alarm record %2 could not be read.")
+                       .arg(unreadable)
+                       .arg(shown);
+    // Spans from each raise to the next clear of the same alarm, cut to the run.
+    std::stable_sort(alarms.begin(), alarms.end(),
+                     [](const RunEvent& a, const RunEvent& b) { return a.ms < b.ms; });
+    std::vector<std::pair<RunEvent, bool>> open; // the raise, and whether it still stands
+    for (const RunEvent& e : alarms) {
+        auto same = [&](const std::pair<RunEvent, bool>& o) {
+            return o.second && o.first.alarm == e.alarm;
+        };
+        if (e.kind == RunEvent::Kind::Raised && std::none_of(open.begin(), open.end(), same))
+            open.push_back({e, true});
+        if (e.kind == RunEvent::Kind::Cleared)
+            for (auto& o : open)
+                if (same(o)) {
+                    o.second = false;
+                    if (e.ms >= fromMs && o.first.ms <= toMs)
+                        out.spans.push_back({std::max(o.first.ms, fromMs), std::min(e.ms, toMs),
+                                             o.first.readout, *o.first.group});
+                }
+        if (e.ms >= fromMs && e.ms <= toMs)
+            out.events.push_back(e);
+    }
+    for (const auto& o : open)
+        if (o.second && o.first.ms <= toMs)
+            out.spans.push_back(
+                {std::max(o.first.ms, fromMs), toMs, o.first.readout, *o.first.group});
+}
+
+QString calibrationText(const CalibrationRecord& r) {
+    const QLocale locale;
+    auto number = [&](double v) { return locale.toString(v, 'g', 6); };
+    QString text = QStringLiteral("Probe %1 calibrated (serial %2): offset %3, slope %4")
+                       .arg(r.probe)
+                       .arg(r.serial, number(r.calibration.offset), number(r.calibration.slope));
+    QStringList buffers;
+    for (const BufferReading& b : r.buffers)
+        buffers << QStringLiteral("pH %1 at %2 mV").arg(number(b.ph), number(b.millivolts));
+    if (!buffers.isEmpty())
+        text += QStringLiteral("; buffers ") + buffers.join(QStringLiteral(" and "));
+    return text;
+}
+
+QString headerText(const std::vector<RunBlock>& blocks, size_t i) {
+    const RunBlock& b = blocks[i];
+    QString text = (i == 0 ? QStringLiteral("Logging started (header at line %1)")
+                           : QStringLiteral("Logging restarted (header at line %1)"))
+                       .arg(b.titleLine);
+    if (i == 0)
+        return text;
+    QStringList changes;
+    for (const char* name : {"Probe 1 Offset", "Probe 2 Offset", "Probe 1 Slope", "Probe 2 Slope",
+                             "Probe 1 Serial Number", "Probe 2 Serial Number"}) {
+        const QString key = QLatin1String(name);
+        const QString before = blocks[i - 1].field(key), after = b.field(key);
+        if (before != after)
+            changes << QStringLiteral("%1 %2 to %3").arg(key, before, after);
+    }
+    if (!changes.isEmpty())
+        text += QStringLiteral("; new calibration: ") + changes.join(QStringLiteral(", "));
+    return text;
+}
+} // namespace
+
+qint64 RunEvents::msInAlarm(Readout readout, qint64 fromMs, qint64 toMs) const {
+    std::vector<std::pair<qint64, qint64>> cut;
+    for (const AlarmSpan& s : spans)
+        if ((s.readout == readout || (!s.readout && s.group == groupOf(readout))) &&
+            s.toMs > fromMs && s.fromMs < toMs)
+            cut.emplace_back(std::max(s.fromMs, fromMs), std::min(s.toMs, toMs));
+    std::sort(cut.begin(), cut.end());
+    // Overlapping spans (too high while silent) count once.
+    qint64 total = 0, reached = std::numeric_limits<qint64>::min();
+    for (const auto& [from, to] : cut) {
+        const qint64 start = std::max(from, reached);
+        if (to > start)
+            total += to - start;
+        reached = std::max(reached, to);
+    }
+    return total;
+}
+
+RunEvents collectRunEvents(const RecordedRun& run, const QString& alarmRecord,
+                           const QList<CalibrationRecord>& calibrations) {
+    RunEvents out;
+    if (run.empty())
+        return out;
+    readAlarmRecord(alarmRecord, run.firstMs(), run.lastMs(), out);
+    for (const CalibrationRecord& r : calibrations) {
+        const qint64 ms = r.when.toMSecsSinceEpoch();
+        if (ms >= run.firstMs() && ms <= run.lastMs())
+            out.events.push_back(
+                {.kind = RunEvent::Kind::Calibration, .ms = ms, .text = calibrationText(r)});
+    }
+    for (size_t i = 0; i < run.blocks().size(); ++i)
+        if (run.blocks()[i].rows > 0 && run.blocks()[i].titleOffset >= 0)
+            out.events.push_back({.kind = RunEvent::Kind::Header,
+                                  .ms = run.blocks()[i].firstMs,
+                                  .text = headerText(run.blocks(), i)});
+    std::stable_sort(out.events.begin(), out.events.end(),
+                     [](const RunEvent& a, const RunEvent& b) { return a.ms < b.ms; });
+    return out;
+}
