@@ -230,8 +230,11 @@ void RunChart::rebuildPanels() {
         for (Readout r : panel.readouts) {
             QCPGraph* g = addGraph(time, value);
             g->setName(QString(quantityInfo(r).name));
-            g->setPen(QPen(colourOf(r), 1.5));
-            g->setAdaptiveSampling(false); // the traces are already one or two points a column
+            g->setPen(QPen(colourOf(r), 1));
+            // Already one or two points a pixel column; smoothing thousands of vertical strokes
+            // would cost a second a picture.
+            g->setAdaptiveSampling(false);
+            g->setAntialiased(false);
             panel.graphs.push_back(g);
         }
         m_marks.push_back(new RunMarks(*this, panel.rect, panel.readouts, RunMarks::What::Spans));

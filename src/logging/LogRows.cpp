@@ -37,8 +37,41 @@ bool timeOfDay(QByteArrayView t, int* seconds) {
     return true;
 }
 
+// Plain decimals as the log writes them ("-12.5", "7.0123"): digits divided by a power of ten,
+// both exact in a double, give the same correctly rounded value as from_chars, several times
+// faster. Anything else (an exponent, many digits) is left to from_chars.
+const char* plainDecimal(const char* at, const char* end, double* value) {
+    static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = at;
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    quint64 digits = 0;
+    int count = 0, decimals = -1;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + quint64(*p - '0');
+            ++count;
+            decimals += decimals >= 0;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || count > 15 || decimals == 0 || p == end || *p != ',')
+        return nullptr;
+    const double v = double(digits) / kPowers[std::max(decimals, 0)];
+    *value = negative ? -v : v;
+    return p;
+}
+
 // A full-stop number up to the next comma; NaN (no value) for a number that is not finite.
 bool numberField(const char*& at, const char* end, double* value) {
+    if (const char* next = plainDecimal(at, end, value)) {
+        at = next + 1;
+        return true;
+    }
     double v = 0;
     const auto [next, error] = std::from_chars(at, end, v, std::chars_format::general);
     if (error != std::errc() || next == at || next == end || *next != ',')

@@ -52,7 +52,10 @@ QString RunReadNotes::text() const {
                                 "the file's date.")
                      .arg(undatedRows);
     if (changed)
-        parts << QStringLiteral("The file changed while it was read; reopen it to see the rest.");
+        parts << QStringLiteral("The file changed while it was read; reload it to see the rest.");
+    if (cancelledAt >= 0)
+        parts << QStringLiteral("Reading was cancelled at %1 %; only the rows before are shown.")
+                     .arg(cancelledAt);
     return parts.join(u' ');
 }
 
@@ -234,8 +237,12 @@ bool RecordedRun::index(const std::function<bool(double)>& progress) {
             buffer.clear();
             skipping = true;
         }
-        if (progress && !progress(m_size > 0 ? std::min(1.0, double(bufferAt) / m_size) : 1))
+        const double read = m_size > 0 ? std::min(1.0, double(bufferAt) / m_size) : 1;
+        if (progress && !progress(read)) {
+            m_notes.cancelledAt = int(read * 100);
+            indexer.finish();
             return false;
+        }
     }
     m_notes.changed = bufferAt + buffer.size() != m_size;
     indexer.finish();

@@ -40,6 +40,7 @@ struct RunReadNotes {
     qint64 gaps = 0;               // breaks longer than three intervals
     qint64 longestGapMs = 0;
     bool changed = false; // the file changed while it was read
+    int cancelledAt = -1; // the percentage read when reading was cancelled
 
     // One note for a person: what was left out and why; empty when nothing was.
     QString text() const;
@@ -71,8 +72,8 @@ public:
     const QString& path() const { return m_path; }
     qint64 fileSize() const { return m_size; }
 
-    // Reads the whole file; progress(fraction read) returning false cancels. Any one thread,
-    // before the queries. False when cancelled.
+    // Reads the whole file; progress(fraction read) returning false cancels, keeping what was
+    // read. Any one thread, before the queries. False when cancelled.
     bool index(const std::function<bool(double)>& progress = {});
 
     const std::vector<RunBlock>& blocks() const { return m_blocks; }

@@ -26,6 +26,8 @@
 #include "PublishingDialog.h"
 #include "ReadingFeed.h"
 #include "ReadoutLabel.h"
+#include "ReviewWindow.h"
+#include "SaveChartCommand.h"
 #include "SettingsLocation.h"
 #include "SlideIndicator.h"
 #include "StatusPanels.h"
@@ -113,6 +115,15 @@ void MainWindow::showEvent(QShowEvent* event) {
         resize(size().boundedTo(room));
 }
 
+ReviewWindow* MainWindow::openReview(const QString& path) {
+    auto* review = new ReviewWindow(m_dialogs, m_instrument.history);
+    review->show();
+    if (review->openLog(path))
+        return review;
+    review->close();
+    return nullptr;
+}
+
 void MainWindow::buildMenus() {
     auto command = [](QMenu* menu, const QString& caption, const char* name) {
         QAction* a = menu->addAction(caption);
@@ -121,7 +132,21 @@ void MainWindow::buildMenus() {
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* openLog = command(file, QStringLiteral("&Open Log..."), "mnuOpenLog");
+    QAction* saveChart = command(file, QStringLiteral("Save &Chart As..."), "mnuSaveChart");
+    file->addSeparator();
     mnuExit = command(file, QStringLiteral("E&xit"), "mnuExit");
+    connect(openLog, &QAction::triggered, this, [this] {
+        const QString path = m_dialogs.chooseFileToOpen(
+            QStringLiteral("Open Log"),
+            m_logSession.logPath().isEmpty() ? QDir::homePath() : m_logSession.logPath(),
+            QStringLiteral("Log files (*.csv *.txt *.log);;All Files (*)"));
+        if (!path.isEmpty())
+            openReview(path);
+    });
+    connect(saveChart, &QAction::triggered, this, [this] {
+        saveChartAsked(m_dialogs, *CWGraph1, QDir::home().filePath(QStringLiteral("chart.png")));
+    });
     QMenu* log = menuBar()->addMenu(QStringLiteral("&Logging"));
     log->setObjectName(QStringLiteral("mnuLog"));
     mnuLogSetup = command(log, QStringLiteral("&Setup"), "mnuLogSetup");

@@ -34,6 +34,7 @@ class QRadioButton;
 class ReadoutLabel;
 class SlideIndicator;
 class StatusPanels;
+class ReviewWindow;
 class StripChart;
 class TwoStateButton;
 
@@ -74,6 +75,9 @@ public:
     WindowTimer& plotTimer() { return tmrPlot; }
     WindowTimer& loggerTimer();
     LogSetupDialog* logSetupDialog() const { return m_logSetup; }
+    // A recorded log in a review window of its own, while this one goes on; none if the log
+    // cannot be opened (said in a box).
+    ReviewWindow* openReview(const QString& path);
     CalibrationDialog* calibrationDialog() const { return m_calibration; }
 
 protected:

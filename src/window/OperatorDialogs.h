@@ -27,4 +27,14 @@ public:
     // File dialog; the result is empty when the operator cancels. Names a file that does not exist
     // only after the operator confirmed creating it.
     virtual QString chooseLogFile(const QString& startPath, const QString& filter) = 0;
+    // A file to read, or to write to (asking before one is replaced); empty when cancelled or
+    // where nobody can choose.
+    virtual QString chooseFileToOpen(const QString& /*title*/, const QString& /*startPath*/,
+                                     const QString& /*filter*/) {
+        return {};
+    }
+    virtual QString chooseFileToSave(const QString& /*title*/, const QString& /*startPath*/,
+                                     const QString& /*filter*/) {
+        return {};
+    }
 };

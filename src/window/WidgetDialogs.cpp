@@ -82,3 +82,13 @@ QString WidgetDialogs::chooseLogFile(const QString& startPath, const QString& fi
         start = name;
     }
 }
+
+QString WidgetDialogs::chooseFileToOpen(const QString& title, const QString& startPath,
+                                        const QString& filter) {
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startPath, filter);
+}
+
+QString WidgetDialogs::chooseFileToSave(const QString& title, const QString& startPath,
+                                        const QString& filter) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, startPath, filter);
+}

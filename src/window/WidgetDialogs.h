@@ -16,6 +16,10 @@ public:
     QString inputText(const QString& prompt, const QString& title,
                       const QString& defaultText) override;
     QString chooseLogFile(const QString& startPath, const QString& filter) override;
+    QString chooseFileToOpen(const QString& title, const QString& startPath,
+                             const QString& filter) override;
+    QString chooseFileToSave(const QString& title, const QString& startPath,
+                             const QString& filter) override;
 
 private:
     void showNextTold();

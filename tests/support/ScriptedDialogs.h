@@ -36,6 +36,15 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
 
+    QString chooseFileToOpen(const QString& title, const QString& startPath,
+                             const QString& filter) override {
+        return chooseLogFile(title + '|' + startPath, filter);
+    }
+    QString chooseFileToSave(const QString& title, const QString& startPath,
+                             const QString& filter) override {
+        return chooseLogFile(title + '|' + startPath, filter);
+    }
+
     QStringList texts() const {
         QStringList t;
         for (const Shown& s : messages)
