@@ -1,9 +1,21 @@
-// Reading a recorded log back: its forms, its times, its traces and its statistics.
+// Reading a recorded log back: its forms, its times, its traces and its statistics; its events;
+// the review window's measures and exports.
+#include "CalibrationHistory.h"
 #include "LogRows.h"
 #include "RecordedRun.h"
+#include "ReviewWindow.h"
+#include "RunChart.h"
+#include "RunEvents.h"
+#include "ScriptedDialogs.h"
+#include "SettingsLocation.h"
+#include "TestLocale.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
@@ -47,6 +59,8 @@ private slots:
     void statisticsMatchTheRowsBetweenTwoTimes();
     void copiesTheRowsOfARangeUnderTheirHeader();
     void fileThatIsNoLogIsSaidNotCrashed();
+    void eventsOfTheRunFromItsRecords();
+    void reviewWindowMeasuresAndExports();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -271,5 +285,154 @@ void TestReview::fileThatIsNoLogIsSaidNotCrashed() {
     QVERIFY(!cancelled.index([](double) { return false; }));
 }
 
-QTEST_GUILESS_MAIN(TestReview)
+namespace {
+// A night with two header blocks (a new calibration at 23:00), an alarm on pH1 and one on the
+// thermistors, and a buffer calibration in between.
+QByteArray nightLog() {
+    QByteArray log = header("2026-12-08", "2,5777", "01.12.2026");
+    for (int i = 0; i < 3600; ++i) // 22:00 to 23:00, one row a second, pH1 7.00 to 7.35
+        log += row(QTime(22, 0).addSecs(i).toString(u"hh:mm:ss").toLatin1(), 7 + (i / 360) * 0.05,
+                   QByteArray::number(i / 100) + ",5");
+    log += header("2026-12-08", "2,6012", "08.12.2026");
+    for (int i = 0; i < 7200; ++i) // 23:00 to 01:00
+        log += row(QTime(23, 0).addSecs(i).toString(u"hh:mm:ss").toLatin1(), 7.1, "0,96");
+    return log;
+}
+
+QByteArray isoAt(int day, int h, int m) {
+    return QDateTime(QDate(2026, 12, day), QTime(h, m))
+        .toOffsetFromUtc(QDateTime(QDate(2026, 12, day), QTime(h, m)).offsetFromUtc())
+        .toString(Qt::ISODateWithMs)
+        .toLatin1();
+}
+} // namespace
+
+void TestReview::eventsOfTheRunFromItsRecords() {
+    const QString log = write(QStringLiteral("night.csv"), nightLog());
+    write(QStringLiteral("alarms.csv"),
+          "Time,Quantity,Limit,Limit value,Value,State\n" + isoAt(8, 22, 30) +
+              ",ph1,high,7.2,7.25,raised\n" + isoAt(8, 22, 35) +
+              ",ph1,high,7.2,7.25,acknowledged,\"Ana, lab\"\n" + isoAt(8, 22, 40) +
+              ",ph1,high,7.2,7.15,cleared\n" + isoAt(8, 22, 38) + ",therm,silent,10,12,raised\n" +
+              isoAt(9, 0, 30) + ",ph2,low,6.5,6.4,raised\n" + "garbage\n");
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(log, &why));
+    QVERIFY(run.index());
+    const CalibrationRecord buffers{QDateTime(QDate(2026, 12, 8), QTime(22, 59)),
+                                    1,
+                                    QStringLiteral("180312"),
+                                    {2.6012, 4.51},
+                                    {{4.01, 170.2, 21.5}, {7.0, 2.1, 21.6}}};
+    const CalibrationRecord before{QDateTime(QDate(2026, 12, 1), QTime(9, 0)),
+                                   2,
+                                   QStringLiteral("180313"),
+                                   {2.5777, 4.5427},
+                                   {}};
+    const RunEvents events =
+        collectRunEvents(run, m_dir.filePath(QStringLiteral("alarms.csv")), {before, buffers});
+    QStringList seen;
+    for (const RunEvent& e : events.events)
+        seen << e.text.section(u' ', 0, 2);
+    QCOMPARE(seen,
+             (QStringList{"Logging started (header", "pH1 HIGH raised:", "pH1 HIGH acknowledged:",
+                          "thermistors SILENT raised:", "pH1 HIGH cleared:", "Probe 1 calibrated",
+                          "Logging restarted (header", "pH2 LOW raised:"}));
+    QVERIFY(events.events[2].text.endsWith(QStringLiteral("by Ana, lab")));
+    QVERIFY(events.events[6].text.contains(QStringLiteral("Probe 1 Offset 2,5777 to 2,6012")));
+    QVERIFY(events.note.contains(QStringLiteral("1 lines")));
+    // pH1 stood 10 minutes, the thermistors from 22:38 to the run's end; pH2 from 00:30.
+    const qint64 minute = 60000;
+    const qint64 end = run.lastMs();
+    QCOMPARE(events.msInAlarm(Readout::Probe1pH, run.firstMs(), end), 10 * minute);
+    QCOMPARE(events.msInAlarm(Readout::Therm2, run.firstMs(), end),
+             end - localMs(2026, 12, 8, 22, 38, 0));
+    QCOMPARE(events.msInAlarm(Readout::Probe2pH, localMs(2026, 12, 9, 0, 0, 0), end),
+             end - localMs(2026, 12, 9, 0, 30, 0));
+    QCOMPARE(events.msInAlarm(Readout::Probe1pH, localMs(2026, 12, 8, 22, 35, 0),
+                              localMs(2026, 12, 8, 23, 0, 0)),
+             5 * minute);
+}
+
+void TestReview::reviewWindowMeasuresAndExports() {
+    useLocale(QStringLiteral("de_DE"));
+    const QString log = write(QStringLiteral("nacht.csv"), nightLog());
+    QFile::remove(m_dir.filePath(QStringLiteral("alarms.csv")));
+    const SettingsLocation settings(m_dir.filePath(QStringLiteral("settings.ini")));
+    const CalibrationHistory history(settings);
+    ScriptedDialogs dialogs;
+    auto* window = new ReviewWindow(dialogs, history);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    std::unique_ptr<ReviewWindow> owner(window);
+    window->resize(1000, 700);
+    window->show();
+    QVERIFY(window->openLog(log));
+    QTRY_VERIFY(!window->reading());
+    QCOMPARE(window->run()->rows(), 10800);
+    QVERIFY(dialogs.messages.isEmpty());
+
+    // Cursors on 22:30 and 22:59:59: pH1 from 7.25 to 7.45, the statistics of the half hour.
+    RunChart& chart = window->chart();
+    chart.setCursorVisible(1, true);
+    chart.setCursorVisible(2, true);
+    chart.setCursorMs(1, localMs(2026, 12, 8, 22, 30, 0));
+    chart.setCursorMs(2, localMs(2026, 12, 8, 22, 59, 59));
+    const QTableWidget& table = window->measures();
+    QCOMPARE(table.verticalHeaderItem(0)->text(), QStringLiteral("pH1 (pH)"));
+    auto cell = [&](int column) { return table.item(0, column)->text(); };
+    QCOMPARE(cell(0), QStringLiteral("7,25"));
+    QCOMPARE(cell(1), QStringLiteral("7,45"));
+    QCOMPARE(cell(2), QStringLiteral("0,20"));
+    QCOMPARE(cell(4), QStringLiteral("1.800"));
+    QCOMPARE(cell(5), QStringLiteral("7,25"));
+    QCOMPARE(cell(6), QStringLiteral("7,45"));
+    QCOMPARE(cell(7), QStringLiteral("7,3500")); // 360 rows each of 7.25, 7.30, ... 7.45
+    QVERIFY(chart.summary().contains(QStringLiteral("Cursor 2 at 08.12.2026 22:59:59,0")));
+
+    // The picture at the asked size, as vectors, and the rows between the cursors.
+    auto trigger = [&](const char* name) {
+        window->findChild<QAction*>(QLatin1String(name))->trigger();
+    };
+    const QString png = m_dir.filePath(QStringLiteral("chart.png"));
+    dialogs.fileAnswers << png;
+    dialogs.inputAnswers << QStringLiteral("640 x 480");
+    trigger("mnuSaveChart");
+    QCOMPARE(QImage(png).size(), QSize(640, 480));
+    dialogs.fileAnswers << m_dir.filePath(QStringLiteral("chart.png"));
+    dialogs.inputAnswers << QStringLiteral("huge");
+    trigger("mnuSaveChart");
+    QVERIFY(dialogs.texts().last().startsWith(QStringLiteral("'huge' is no size")));
+    for (const char* suffix : {"svg", "pdf"}) {
+        const QString path = m_dir.filePath(QStringLiteral("chart.") + QLatin1String(suffix));
+        dialogs.fileAnswers << path;
+        trigger("mnuSaveChart");
+        QProcess text;
+        if (QLatin1String(suffix) == u"pdf") {
+            text.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+            QVERIFY(text.waitForFinished(20000));
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content =
+            QLatin1String(suffix) == u"pdf" ? text.readAllStandardOutput() : file.readAll();
+        for (const char* label : {"pH1, pH2", "T1, T2, T3", "08.12.2026"})
+            QVERIFY2(content.contains(label), label);
+    }
+    const QString rows = m_dir.filePath(QStringLiteral("range.csv"));
+    dialogs.fileAnswers << rows;
+    trigger("mnuSaveRows");
+    QFile range(rows);
+    QVERIFY(range.open(QIODevice::ReadOnly));
+    const QByteArray copied = range.readAll();
+    QVERIFY(copied.startsWith(header("2026-12-08", "2,5777", "01.12.2026") +
+                              row("22:30:00", 7.25, "18,5")));
+    QVERIFY(copied.endsWith(row("22:59:59", 7.45, "35,5")));
+    QCOMPARE(copied.count('\n'), 16 + 1800);
+    // Never over the log itself.
+    dialogs.fileAnswers << log;
+    trigger("mnuSaveRows");
+    QVERIFY(dialogs.texts().last().endsWith(QStringLiteral("it is the log itself.")));
+}
+
+QTEST_MAIN(TestReview)
 #include "tst_review.moc"

@@ -1,5 +1,7 @@
 #include "RunTime.h"
 
+#include "RegionalText.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTimeZone>
@@ -33,7 +35,7 @@ QString runTimeText(qint64 ms, TimeAxis axis, qint64 originMs) {
     if (axis == TimeAxis::Elapsed)
         return elapsedText(ms - originMs, true);
     const QDateTime at = shownAt(ms, axis);
-    const QString text = QLocale().toString(at.date(), QLocale::ShortFormat) + u' ' +
+    const QString text = QLocale().toString(at.date(), regional::shortDateFormat()) + u' ' +
                          clock(at.time().msecsSinceStartOfDay(), true);
     return axis == TimeAxis::Utc ? text + QStringLiteral(" UTC") : text;
 }
@@ -72,6 +74,6 @@ QString RunTimeTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
     if (m_axis == TimeAxis::Elapsed)
         return elapsedText(ms - m_originMs, tenths);
     const QDateTime at = shownAt(ms, m_axis);
-    return QLocale().toString(at.date(), QLocale::ShortFormat) + u'\n' +
+    return QLocale().toString(at.date(), regional::shortDateFormat()) + u'\n' +
            clock(at.time().msecsSinceStartOfDay(), tenths);
 }
