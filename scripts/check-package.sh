@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it (lintian, desktop entry, AppStream), installs it, starts
 # the installed program the way the desktop menu does, headless, against the module simulator on
-# port 1, has it log rows through the accessibility bus, checks the file, and removes the package.
+# port 1, has it log rows through the accessibility bus, checks the file, opens a recorded log for
+# review through the same bus in two regions, and removes the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --package
@@ -57,6 +58,21 @@ pids+=($!)
 # Through the link, the program still finds its lamps beside its real self.
 exe=$(readlink "/proc/$(pgrep -n -x dgh-gui)/exe")
 [ "$exe" = /usr/lib/dgh-gui/dgh-gui ] && [ -f /usr/lib/dgh-gui/icons/greenlight.bmp ]
+# Reviewing a recorded run from the menu: a file that is no log, then a night log, in this
+# region and again in German.
+review_in() {
+  local region=$1
+  /usr/bin/python3 scripts/review-through-accessibility.py "$work/night-$region.csv" || {
+    cat "$work/program.out"
+    exit 1
+  }
+}
+review_in here
+pkill -x dgh-gui || true
+(cd / && LANG=de_DE.UTF-8 XDG_CONFIG_HOME="$work/config" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+  $command >"$work/program.out" 2>&1) &
+pids+=($!)
+review_in de
 
 kill "${pids[@]}" 2>/dev/null || true
 

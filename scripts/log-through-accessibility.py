@@ -122,4 +122,5 @@ def main():
     act('menu item', 'Stop Logging')
 
 
-main()
+if __name__ == '__main__':
+    main()

@@ -392,6 +392,7 @@ void TestReview::reviewWindowMeasuresAndExports() {
     // The picture at the asked size, as vectors, and the rows between the cursors.
     auto trigger = [&](const char* name) {
         window->findChild<QAction*>(QLatin1String(name))->trigger();
+        QCoreApplication::processEvents(); // the command runs queued
     };
     const QString png = m_dir.filePath(QStringLiteral("chart.png"));
     dialogs.fileAnswers << png;

@@ -136,17 +136,26 @@ void MainWindow::buildMenus() {
     QAction* saveChart = command(file, QStringLiteral("Save &Chart As..."), "mnuSaveChart");
     file->addSeparator();
     mnuExit = command(file, QStringLiteral("E&xit"), "mnuExit");
-    connect(openLog, &QAction::triggered, this, [this] {
-        const QString path = m_dialogs.chooseFileToOpen(
-            QStringLiteral("Open Log"),
-            m_logSession.logPath().isEmpty() ? QDir::homePath() : m_logSession.logPath(),
-            QStringLiteral("Log files (*.csv *.txt *.log);;All Files (*)"));
-        if (!path.isEmpty())
-            openReview(path);
-    });
-    connect(saveChart, &QAction::triggered, this, [this] {
-        saveChartAsked(m_dialogs, *CWGraph1, QDir::home().filePath(QStringLiteral("chart.png")));
-    });
+    // Queued: the file dialog is modal, and the command (a click, a screen reader's action)
+    // returns before it opens.
+    connect(
+        openLog, &QAction::triggered, this,
+        [this] {
+            const QString path = m_dialogs.chooseFileToOpen(
+                QStringLiteral("Open Log"),
+                m_logSession.logPath().isEmpty() ? QDir::homePath() : m_logSession.logPath(),
+                QStringLiteral("Log files (*.csv *.txt *.log);;All Files (*)"));
+            if (!path.isEmpty())
+                openReview(path);
+        },
+        Qt::QueuedConnection);
+    connect(
+        saveChart, &QAction::triggered, this,
+        [this] {
+            saveChartAsked(m_dialogs, *CWGraph1,
+                           QDir::home().filePath(QStringLiteral("chart.png")));
+        },
+        Qt::QueuedConnection);
     QMenu* log = menuBar()->addMenu(QStringLiteral("&Logging"));
     log->setObjectName(QStringLiteral("mnuLog"));
     mnuLogSetup = command(log, QStringLiteral("&Setup"), "mnuLogSetup");

@@ -190,7 +190,8 @@ void ReviewWindow::buildMenus() {
         QAction* a = file->addAction(caption);
         a->setObjectName(QLatin1String(name));
         a->setShortcut(keys);
-        connect(a, &QAction::triggered, this, slot);
+        // Queued: a modal file dialog opens after the command (a screen reader's action) returns.
+        connect(a, &QAction::triggered, this, slot, Qt::QueuedConnection);
         return a;
     };
     add(QStringLiteral("&Open Log..."), "mnuReviewOpen", QKeySequence::Open,
@@ -274,25 +275,26 @@ void ReviewWindow::readingDone() {
     showEvents();
     const RunReadNotes& notes = m_run->notes();
     if (m_run->empty() && m_run->blocks().empty()) {
-        m_status->setText(QStringLiteral("No rows."));
         m_dialogs.message(
             QStringLiteral("%1 is not a log of this program: no header and no row could be read.")
                 .arg(shown),
             QString(), notes.text());
-    } else {
-        const QString span =
-            m_run->empty()
-                ? QStringLiteral("The log holds a header but no rows yet.")
-                : QStringLiteral("%1 rows from %2 to %3.")
-                      .arg(QLocale().toString(m_run->rows()), m_chart->timeText(m_run->firstMs()),
-                           m_chart->timeText(m_run->lastMs()));
-        const QString note = QStringList{notes.text(), m_events.note}.join(u' ').trimmed();
-        m_status->setText(note.isEmpty() ? span : span + u' ' + note);
-        if (!note.isEmpty())
-            m_dialogs.tell({.source = QStringLiteral("review"),
-                            .severity = Notice::Severity::Warning,
-                            .text = QStringLiteral("%1: %2").arg(shown, note)});
+        // Nothing to review: the window goes with the box.
+        emit logRead();
+        close();
+        return;
     }
+    const QString span = m_run->empty() ? QStringLiteral("The log holds a header but no rows yet.")
+                                        : QStringLiteral("%1 rows from %2 to %3.")
+                                              .arg(QLocale().toString(m_run->rows()),
+                                                   m_chart->timeText(m_run->firstMs()),
+                                                   m_chart->timeText(m_run->lastMs()));
+    const QString note = QStringList{notes.text(), m_events.note}.join(u' ').trimmed();
+    m_status->setText(note.isEmpty() ? span : span + u' ' + note);
+    if (!note.isEmpty())
+        m_dialogs.tell({.source = QStringLiteral("review"),
+                        .severity = Notice::Severity::Warning,
+                        .text = QStringLiteral("%1: %2").arg(shown, note)});
     updateMeasures();
     emit logRead();
 }
