@@ -1,5 +1,6 @@
 // The "Logger" dialog and logging from the main window.
 #include "MainWindowFixture.h"
+#include "RecordedRun.h"
 #include "TestLocale.h"
 
 #include "CalibrationDialog.h"
@@ -308,6 +309,25 @@ void TestLogSetup::aGermanLogHasFullStopRowsAndARegionalHeader() {
     QVERIFY(lines[16].endsWith(",\"" + totalShown + "\"\r"));
     QVERIFY2(totalShown != "000", totalShown); // read, not the text before any reading
     QVERIFY(lines[17].endsWith(",\"\"\r"));
+
+    // Asked for, rows carry the ISO date-time, which the review reads back exactly.
+    const QString iso = f.settings.dir.filePath(QStringLiteral("iso.txt"));
+    log.setup();
+    log.click("chkIsoTime");
+    log.logToFile(iso, 10);
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    emit f.window->loggerTimer().tick();
+    f.find<QAction>("mnuStop")->trigger();
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(iso, &why) && run.index());
+    QCOMPARE(run.rows(), 1);
+    QVERIFY(std::abs(run.firstMs() - before) < 2000);
+    QFile isoFile(iso);
+    QVERIFY(isoFile.open(QIODevice::ReadOnly));
+    const QByteArray isoRow = isoFile.readAll().split('\n').at(16);
+    QVERIFY2(isoRow.startsWith('"' + QDate::currentDate().toString(Qt::ISODate).toLatin1() + 'T'),
+             isoRow);
 }
 
 void TestLogSetup::openModesAndSaveModesAreTwoPairs() {

@@ -251,7 +251,11 @@ bool ReviewWindow::openLog(const QString& path) {
             return !m_cancel;
         });
     });
-    connect(m_reader, &QThread::finished, this, &ReviewWindow::readingDone);
+    // A reading stopped for a newer one may still have its end queued: only the latest counts.
+    connect(m_reader, &QThread::finished, this, [this, reading = ++m_readings] {
+        if (reading == m_readings)
+            readingDone();
+    });
     auto* progress = new QTimer(m_reader);
     connect(progress, &QTimer::timeout, this,
             [this] { m_progressBar->setValue(int(m_progress * 100)); });

@@ -64,6 +64,7 @@ private:
     std::unique_ptr<RecordedRun> m_run;
     RunEvents m_events;
     QThread* m_reader = nullptr;
+    int m_readings = 0; // readings started
     std::atomic<double> m_progress{0};
     std::atomic<bool> m_cancel{false};
 
