@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Drives a running dgh-gui over the accessibility bus, as a screen reader user would: opens a
-file that is no log through File > Open Log... and closes the box that says so, then writes a
+file that is no log (a picture) through File > Open Log... and closes the box that says so, then writes a
 night log (two header blocks across midnight, German totals) to FILE, opens it the same way and
 reads the review window's status: its rows and its first and last date-time.
 
@@ -82,8 +82,9 @@ def wait_for(within, role, part, timeout=30):
 
 def main():
     path = os.path.abspath(sys.argv[1])
-    # A picture is no log: a box says so, and OK closes it.
-    picture = os.path.join(os.path.dirname(path), 'picture.png')
+    # A picture is no log, even under a log's name: a box says so, and OK closes it. (The
+    # dialog's filter shows logs; an operator would choose "All Files" for another name.)
+    picture = os.path.join(os.path.dirname(path), 'picture.csv')
     with open(picture, 'wb') as f:
         f.write(b'\x89PNG\r\n\x1a\n' + bytes(2000))
     open_log(picture)
