@@ -336,7 +336,11 @@ void RunChart::fitValueAxes() {
         if (!found)
             continue;
         const double pad = all.size() > 0 ? all.size() * 0.05 : 0.5;
-        panel.rect->axis(QCPAxis::atLeft)->setRange(all.lower - pad, all.upper + pad);
+        QCPAxis* value = panel.rect->axis(QCPAxis::atLeft);
+        value->setRange(all.lower - pad, all.upper + pad);
+        // Labels apart however low the panel (many panels, a large font).
+        const int lineHeight = QFontMetrics(value->tickLabelFont()).height();
+        value->ticker()->setTickCount(std::clamp(panel.rect->height() / (2 * lineHeight), 2, 5));
     }
 }
 

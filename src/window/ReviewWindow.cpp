@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -88,7 +89,7 @@ ReviewWindow::ReviewWindow(OperatorDialogs& dialogs, const CalibrationHistory& h
     auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(top);
     split->addWidget(tabs);
-    split->setStretchFactor(0, 3);
+    split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 1);
     setCentralWidget(split);
 
@@ -139,7 +140,8 @@ QWidget* ReviewWindow::buildControls() {
     auto* panel = new QWidget;
     auto* column = new QVBoxLayout(panel);
     auto* traces = new QGroupBox(QStringLiteral("Traces"));
-    auto* traceColumn = new QVBoxLayout(traces);
+    // Two columns: ten boxes in one would not fit a small screen at a large font.
+    auto* traceGrid = new QGridLayout(traces);
     for (const QuantityInfo& q : kQuantityTable) {
         auto* box = new QCheckBox(QString(q.name));
         box->setObjectName(QStringLiteral("chkTrace_") + QString(q.key));
@@ -152,7 +154,8 @@ QWidget* ReviewWindow::buildControls() {
             m_chart->setShown(r, on);
             updateMeasures();
         });
-        traceColumn->addWidget(box);
+        const int index = int(&q - kQuantityTable.data());
+        traceGrid->addWidget(box, index / 2, index % 2);
         m_traces[size_t(q.readout)] = box;
     }
     column->addWidget(traces);
