@@ -1,6 +1,7 @@
 // Reading a recorded log back: its forms, its times, its traces and its statistics; its events;
 // the review window's measures and exports.
 #include "CalibrationHistory.h"
+#include "GuiOptions.h"
 #include "LogRows.h"
 #include "RecordedRun.h"
 #include "ReviewWindow.h"
@@ -59,6 +60,8 @@ private slots:
     void statisticsMatchTheRowsBetweenTwoTimes();
     void copiesTheRowsOfARangeUnderTheirHeader();
     void fileThatIsNoLogIsSaidNotCrashed();
+    void aLogStillBeingWrittenIsReadAsFarAsItWent();
+    void reviewOptionsOfTheWindowProgram();
     void eventsOfTheRunFromItsRecords();
     void reviewWindowMeasuresAndExports();
 
@@ -283,6 +286,46 @@ void TestReview::fileThatIsNoLogIsSaidNotCrashed() {
     RecordedRun cancelled;
     QVERIFY(cancelled.open(longLine.path(), &why));
     QVERIFY(!cancelled.index([](double) { return false; }));
+}
+
+void TestReview::aLogStillBeingWrittenIsReadAsFarAsItWent() {
+    const QString path =
+        write(QStringLiteral("live.csv"),
+              header("2026-12-08", "2.5777", "1/1/2001") + row("08:00:00", 7.0) + "\"08:00:0");
+    RecordedRun run;
+    QString why;
+    QVERIFY(run.open(path, &why));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("1\",21.5,21.6,21.7,-12.5,15.25,7.1,6.99,123.5,1.07,\"12.34\"\r\n" +
+               row("08:00:02", 7.2));
+    file.close();
+    QVERIFY(run.index());
+    QCOMPARE(run.rows(), 1);
+    QCOMPARE(run.notes().tornLine, 18);
+    QVERIFY(!run.notes().changed);
+    RecordedRun again; // Reload
+    QVERIFY(again.open(path, &why) && again.index());
+    QCOMPARE(again.rows(), 3);
+    QCOMPARE(again.notes().tornLine, 0);
+}
+
+void TestReview::reviewOptionsOfTheWindowProgram() {
+    auto parse = [](QStringList args) {
+        args.prepend(QStringLiteral("dgh-gui"));
+        return parseGuiOptions(args);
+    };
+    QCOMPARE(std::get<GuiOptions>(parse({})).reviewPath, QString());
+    QCOMPARE(std::get<GuiOptions>(parse({"--review", "a b.csv"})).reviewPath,
+             QStringLiteral("a b.csv"));
+    QCOMPARE(std::get<GuiOptions>(parse({"--review=x.csv"})).reviewPath, QStringLiteral("x.csv"));
+    for (const QStringList& bad : {QStringList{"--review"}, {"--reveiw", "x"}, {"x.csv"}}) {
+        const auto parsed = parse(bad);
+        const auto* exit = std::get_if<LoggerExit>(&parsed);
+        QVERIFY(exit && exit->status == 2 && exit->text.startsWith(QStringLiteral("dgh-gui: ")));
+        QVERIFY(!exit->text.contains(u'\n'));
+    }
+    QCOMPARE(std::get<LoggerExit>(parse({"--help"})).status, 0);
 }
 
 namespace {

@@ -52,7 +52,8 @@ QString RunReadNotes::text() const {
                                 "the file's date.")
                      .arg(undatedRows);
     if (changed)
-        parts << QStringLiteral("The file changed while it was read; reload it to see the rest.");
+        parts << QStringLiteral("The file became shorter while it was read; what could be read "
+                                "is shown.");
     if (cancelledAt >= 0)
         parts << QStringLiteral("Reading was cancelled at %1 %; only the rows before are shown.")
                      .arg(cancelledAt);
@@ -211,7 +212,9 @@ bool RecordedRun::index(const std::function<bool(double)>& progress) {
     qint64 bufferAt = 0;
     bool skipping = false; // inside a line too long to hold
     for (bool end = false; !end;) {
-        const QByteArray more = file.read(kReadBytes);
+        // As far as the file went when it was opened: a log still being written is read again
+        // on Reload.
+        const QByteArray more = file.read(std::min(kReadBytes, m_size - bufferAt - buffer.size()));
         end = more.isEmpty();
         buffer += more;
         if (skipping) {

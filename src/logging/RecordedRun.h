@@ -39,7 +39,7 @@ struct RunReadNotes {
     qint64 undatedRows = 0;        // rows before any header, shown on the file's date
     qint64 gaps = 0;               // breaks longer than three intervals
     qint64 longestGapMs = 0;
-    bool changed = false; // the file changed while it was read
+    bool changed = false; // the file became shorter while it was read
     int cancelledAt = -1; // the percentage read when reading was cancelled
 
     // One note for a person: what was left out and why; empty when nothing was.
