@@ -26,13 +26,13 @@ def program():
     sys.exit(f'{PROGRAM} is not on the accessibility bus')
 
 
-def find(node, role, name):
+def find(node, role, name, matches=lambda found, wanted: found == wanted):
     try:
-        if node.getRoleName() == role and node.name == name:
+        if node.getRoleName() == role and matches(node.name, name):
             return node
         for child in node:
             if child is not None:
-                found = find(child, role, name)
+                found = find(child, role, name, matches)
                 if found is not None:
                     return found
     except Exception:

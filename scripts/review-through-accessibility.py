@@ -55,25 +55,10 @@ def open_log(path):
     drive.act('push button', 'Open', dialog)
 
 
-def labelled(node, role, part):
-    """The first node of this role whose name holds part."""
-    try:
-        if node.getRoleName() == role and part in node.name:
-            return node
-        for child in node:
-            if child is not None:
-                found = labelled(child, role, part)
-                if found is not None:
-                    return found
-    except Exception:
-        pass
-    return None
-
-
 def wait_for(within, role, part, timeout=30):
     end = time.time() + timeout
     while time.time() < end:
-        node = labelled(within(), role, part)
+        node = drive.find(within(), role, part, lambda name, wanted: wanted in name)
         if node is not None:
             return node
         time.sleep(0.3)
