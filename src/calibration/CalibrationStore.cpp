@@ -8,8 +8,8 @@
 #include <QDate>
 
 namespace {
-constexpr double kDefaultOffset = 2.5777; // volts
-constexpr double kDefaultSlope = 4.5427;
+constexpr double kDefaultOffset = CalibrationStore::kNominalOffset;
+constexpr double kDefaultSlope = CalibrationStore::kNominalSlope;
 const QString kDefaultSerial = QStringLiteral("180312");
 const QDate kDefaultDate(2001, 1, 1); // the stored default text "01/01/01"
 

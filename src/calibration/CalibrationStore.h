@@ -10,6 +10,11 @@ class SettingsLocation;
 // Defaults are only what a read of a missing key returns; they are never written.
 class CalibrationStore {
 public:
+    // A new probe's calibration, the default of a missing key: what a run report judges a
+    // calibration against.
+    static constexpr double kNominalOffset = 2.5777; // volts
+    static constexpr double kNominalSlope = 4.5427;
+
     struct ProbeTexts {
         QString offset; // as stored, unconverted
         QString slope;

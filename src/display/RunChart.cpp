@@ -369,6 +369,13 @@ void RunChart::setCursorMs(int cursor, qint64 ms) {
     announceChange();
 }
 
+void RunChart::drawOn(QCPPainter* painter, QSize size) {
+    setViewport(QRect(QPoint(0, 0), size));
+    updateLayout();
+    refreshTraces();
+    toPainter(painter, size.width(), size.height());
+}
+
 int RunChart::eventNear(double x) const {
     if (!m_events || m_panels.empty())
         return -1;

@@ -43,6 +43,9 @@ public:
     void setCursorMs(int cursor, qint64 ms);
     qint64 cursorMs(int cursor) const { return m_cursorMs[cursor - 1]; }
 
+    // Draws the chart as it would be at this size, traces fitted to it, with painter (a page of
+    // a report); the widget need not be shown.
+    void drawOn(QCPPainter* painter, QSize size);
     // The event nearest a pixel column, within a few pixels; -1 if none.
     int eventNear(double x) const;
     // For a screen reader: the run, the range shown, the cursors and the quantities shown.

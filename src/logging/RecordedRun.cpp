@@ -130,6 +130,7 @@ private:
         if (breaks && delta > 0) {
             ++m_run.m_notes.gaps;
             m_run.m_notes.longestGapMs = std::max(m_run.m_notes.longestGapMs, delta);
+            m_run.m_gaps.emplace_back(r.ms - delta, delta);
         }
         if (!breaks) {
             m_lastDeltas[0] = m_lastDeltas[1];
@@ -432,6 +433,29 @@ RecordedRun::statistics(qint64 fromMs, qint64 toMs) const {
         result[q] = {s.count, s.low, s.high, mean, std::sqrt(variance), s.first, s.last};
     }
     return result;
+}
+
+RecordedRun::Span RecordedRun::span(qint64 fromMs, qint64 toMs) const {
+    Span s;
+    auto take = [&](qint64 rows, qint64 first, qint64 last) {
+        s.firstMs = s.rows == 0 ? first : std::min(s.firstMs, first);
+        s.lastMs = s.rows == 0 ? last : std::max(s.lastMs, last);
+        s.rows += rows;
+    };
+    for (size_t i = 0; i < m_chunks.size(); ++i) {
+        const Chunk& c = m_chunks[i];
+        if (c.maxMs < fromMs || c.minMs > toMs)
+            continue;
+        if (c.minMs >= fromMs && c.maxMs <= toMs) {
+            take(c.rows, c.minMs, c.maxMs);
+            continue;
+        }
+        walkChunks(i, i + 1, [&](const RowWalker::RowAt& r, const Chunk&) {
+            if (r.ms >= fromMs && r.ms <= toMs)
+                take(1, r.ms, r.ms);
+        });
+    }
+    return s;
 }
 
 std::optional<RecordedRun::Point> RecordedRun::rowAt(qint64 ms) const {

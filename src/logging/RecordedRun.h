@@ -89,6 +89,15 @@ public:
     Traces traces(qint64 fromMs, qint64 toMs, int columns) const;
     // Statistics of every quantity over the rows between two times.
     std::array<QuantityStatistics, kQuantities> statistics(qint64 fromMs, qint64 toMs) const;
+    // How many rows lie between two times, and the first and last of their times.
+    struct Span {
+        qint64 rows = 0;
+        qint64 firstMs = 0;
+        qint64 lastMs = 0;
+    };
+    Span span(qint64 fromMs, qint64 toMs) const;
+    // The breaks longer than three intervals: where each began and how long it was.
+    const std::vector<std::pair<qint64, qint64>>& gaps() const { return m_gaps; }
     // The last row at or before a time (within its header block), if any.
     std::optional<Point> rowAt(qint64 ms) const;
     // Rows spread evenly over the file, for a picture before the index is done: read at a few
@@ -122,6 +131,7 @@ private:
     QDate m_fileDate;
     std::vector<RunBlock> m_blocks;
     std::vector<Chunk> m_chunks;
+    std::vector<std::pair<qint64, qint64>> m_gaps;
     RunReadNotes m_notes;
     qint64 m_rows = 0;
     qint64 m_firstMs = 0;

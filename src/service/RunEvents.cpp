@@ -65,15 +65,20 @@ std::optional<RunEvent> alarmEvent(const QByteArray& line) {
     else if (state != "raised")
         return std::nullopt;
     const QLocale locale;
-    e.text =
-        QStringLiteral("%1 %2 %3: %4 %5 (limit %6 %5)")
-            .arg(subject, QString::fromLatin1(f[2]).toUpper(), QString::fromLatin1(state),
-                 std::isnan(value) ? QStringLiteral("?") : locale.toString(value, 'f', decimals),
-                 unit,
-                 std::isnan(limit) ? QStringLiteral("?") : locale.toString(limit, 'f', decimals));
+    auto shown = [&](double v) {
+        return (std::isnan(v) ? QStringLiteral("?") : locale.toString(v, 'f', decimals)) + u' ' +
+               unit;
+    };
+    e.subject = subject;
+    e.kindWord = QString::fromLatin1(f[2]).toUpper();
+    e.limit = shown(limit);
+    e.value = shown(value);
     if (f.size() > 6)
-        e.text += QStringLiteral(", by ") +
-                  QString::fromUtf8(line.mid(line.indexOf(",\"") + 2)).trimmed().chopped(1);
+        e.by = QString::fromUtf8(line.mid(line.indexOf(",\"") + 2)).trimmed().chopped(1);
+    e.text = QStringLiteral("%1 %2 %3: %4 (limit %5)")
+                 .arg(subject, e.kindWord, QString::fromLatin1(state), e.value, e.limit);
+    if (!e.by.isEmpty())
+        e.text += QStringLiteral(", by ") + e.by;
     return e;
 }
 

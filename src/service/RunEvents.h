@@ -20,6 +20,7 @@ struct RunEvent {
     std::optional<Readout> readout{}; // the quantity an alarm is about; none for a silent group
     std::optional<Group> group{};     // the group an alarm is about
     QString alarm{};                  // which alarm, as the record names it: "ph1-high"
+    QString subject{}, kindWord{}, limit{}, value{}, by{}; // an alarm's parts, for a table
 };
 
 // An alarm standing from its raise to its clear (or the run's end).

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "LoggerOptions.h"
+#include "RunSummary.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <variant>
+
+// What dgh-report is asked to do.
+struct ReportOptions {
+    QString logPath;
+    QString outPath;           // default: the log's name with .pdf, beside it
+    std::optional<QDateTime> from, to;
+    QString title;             // default: "Run report: " and the log's file name
+    QString station;           // default: the publishing station, else the host name
+    QString settingsFile;      // the calibration record beside it; default the window's own
+    CalibrationLimits limits;
+};
+
+// The options, or the help, the version or why one is refused (exit 2), before anything opens.
+std::variant<ReportOptions, LoggerExit> parseReportOptions(const QStringList& arguments);
