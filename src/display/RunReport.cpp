@@ -1,6 +1,7 @@
 #include "RunReport.h"
 
 #include "CalibrationStore.h"
+#include "FileDigest.h"
 #include "ProgramVersion.h"
 #include "Quantities.h"
 #include "RegionalText.h"
@@ -8,8 +9,10 @@
 #include "RunTime.h"
 
 #include <QDir>
+#include <QFontDatabase>
 #include <QFileInfo>
 #include <QPdfWriter>
+#include <QPicture>
 #include <cmath>
 #include <functional>
 
@@ -17,7 +20,7 @@ namespace {
 constexpr int kDpi = 300;
 constexpr double kMargin = 15 / 25.4 * kDpi;    // 15 mm
 constexpr double kFooter = 12 / 25.4 * kDpi;    // room for the two footer lines
-const QSize kChartSize(1500, 430);              // the chart's own pixels, scaled to the page
+const QSize kChartSize(760, 240); // the chart's own pixels at 96 dpi: a page's width
 
 QString dash() {
     return QStringLiteral("\u2014");
@@ -56,7 +59,9 @@ public:
         return f;
     }
 
-    void heading(const QString& text, double points = 13) {
+    // A heading stays with at least `keep` of what follows it.
+    void heading(const QString& text, double points = 13, double keep = 0) {
+        room(keep);
         gap(0.4);
         paragraph(text, font(points, true));
         gap(0.15);
@@ -103,15 +108,30 @@ public:
             cells(row, fractions, font(8.5));
     }
 
+    double chartHeight() const { return m_width * kChartSize.height() / kChartSize.width(); }
+    // A chart with its title.
+    double chartRoom() const {
+        return chartHeight() + QFontMetricsF(font(10, true), &m_writer).height() * 2;
+    }
+
     void chart(const QString& title, RunChart& chart) {
-        const double height = m_width * kChartSize.height() / kChartSize.width();
-        room(height + QFontMetricsF(font(10, true), &m_writer).height() * 2);
+        const double height = chartHeight();
+        room(chartRoom());
         paragraph(title, font(10, true));
         if (m_painter) {
+            // Recorded at the screen's resolution, as the chart lays itself out, and played
+            // scaled to the page: its letters keep their size within it.
+            QPicture picture;
+            QCPPainter recorder(&picture);
+            chart.drawOn(&recorder, kChartSize);
+            recorder.end();
             m_painter->save();
             m_painter->translate(kMargin, m_y);
-            m_painter->scale(m_width / kChartSize.width(), m_width / kChartSize.width());
-            chart.drawOn(m_painter, kChartSize);
+            // A picture plays back scaled from its resolution to the page's; the rest fits it.
+            const double fit = m_width / kChartSize.width() * picture.logicalDpiX() /
+                               m_writer.logicalDpiX();
+            m_painter->scale(fit, fit);
+            m_painter->drawPicture(0, 0, picture);
             m_painter->restore();
         }
         m_y += height + 12;
@@ -173,9 +193,12 @@ void cover(Pages& p, const RunSummary& s) {
     line(QStringLiteral("Station"), s.station);
     line(QStringLiteral("Program"), QStringLiteral("DGH Driver %1 (dgh-report)").arg(
                                        QLatin1String(kProgramVersion)));
-    line(QStringLiteral("Log file"), QDir::toNativeSeparators(s.logPath));
+    line(QStringLiteral("Log file"),
+         QDir::toNativeSeparators(QFileInfo(s.logPath).absoluteFilePath()));
     line(QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(locale.toString(s.fileSize)));
-    line(QStringLiteral("SHA-256"), QString::fromLatin1(s.sha256));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(8);
+    p.cells({QStringLiteral("SHA-256"), QString::fromLatin1(s.sha256)}, two, fixed);
     if (s.rows.rows > 0) {
         line(QStringLiteral("First row"), when(s.rows.firstMs));
         line(QStringLiteral("Last row"), when(s.rows.lastMs));
@@ -236,7 +259,7 @@ void calibration(Pages& p, const RunSummary& s, const CalibrationLimits& limits)
     p.table({QStringLiteral("Probe"), QStringLiteral("From"), QStringLiteral("Offset"),
              QStringLiteral("From nominal"), QStringLiteral("Slope"),
              QStringLiteral("Of nominal"), QStringLiteral("Serial"), QStringLiteral("Calibrated")},
-            rows, {0.06, 0.16, 0.1, 0.15, 0.09, 0.14, 0.1, 0.2});
+            rows, {0.06, 0.2, 0.1, 0.16, 0.08, 0.15, 0.08, 0.17});
 
     p.heading(QStringLiteral("Buffer calibrations up to the run's end"), 11);
     if (s.bufferCalibrations.isEmpty())
@@ -283,7 +306,7 @@ void statistics(Pages& p, const RunSummary& s) {
 }
 
 void charts(Pages& p, const RunSummary& s, const RecordedRun& run, const RunEvents& events) {
-    p.heading(QStringLiteral("Charts"));
+    p.heading(QStringLiteral("Charts"), 13, p.chartRoom() + p.chartRoom() / 4);
     const auto present = run.present();
     const std::pair<const char*, Group> groups[] = {{"Temperatures", Group::Therm},
                                                     {"pH", Group::Ph},
@@ -364,4 +387,20 @@ bool writeRunReport(const RunSummary& summary, const RecordedRun& run, const Run
         return false;
     }
     return true;
+}
+
+bool reportRun(const RecordedRun& run, const RunEvents& events,
+               const QList<CalibrationRecord>& calibrations, const ReportRequest& request,
+               QString* why, QString* note) {
+    RunSummary summary =
+        summariseRun(run, events, calibrations, request.fromMs, request.toMs, request.limits);
+    summary.title = request.title;
+    summary.station = request.station;
+    summary.sha256 = fileSha256(run.path(), why);
+    *note = summary.readNote;
+    if (summary.sha256.isEmpty()) {
+        *why = QStringLiteral("the log cannot be read again: ") + *why;
+        return false;
+    }
+    return writeRunReport(summary, run, events, request.pdfPath, request.madeAt, why);
 }

@@ -15,3 +15,20 @@ struct RunEvents;
 // summary and time give the same pages. False, with *why, when the file cannot be written.
 bool writeRunReport(const RunSummary& summary, const RecordedRun& run, const RunEvents& events,
                     const QString& pdfPath, const QDateTime& madeAt, QString* why);
+
+// What a report is asked to cover, and where it goes.
+struct ReportRequest {
+    QString title;
+    QString station;
+    qint64 fromMs = 0;
+    qint64 toMs = 0;
+    CalibrationLimits limits;
+    QString pdfPath;
+    QDateTime madeAt;
+};
+
+// The report of a read run, as the command and the review window make it: the log's digest,
+// the summary of the range, the pages. *note says what of the log could not be read.
+bool reportRun(const RecordedRun& run, const RunEvents& events,
+               const QList<CalibrationRecord>& calibrations, const ReportRequest& request,
+               QString* why, QString* note);

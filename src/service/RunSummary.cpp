@@ -2,9 +2,17 @@
 
 #include "CalibrationStore.h"
 #include "LogRows.h"
+#include "PublishSettings.h"
 
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <cmath>
+
+QString reportStation(const SettingsLocation& settings) {
+    bool remembered = false;
+    const QString station = loadPublishSettings(settings, &remembered).station;
+    return station.isEmpty() ? QSysInfo::machineHostName() : station;
+}
 
 QDate headerDate(const QString& text) {
     static const QRegularExpression parts(

@@ -72,6 +72,10 @@ RunSummary summariseRun(const RecordedRun& run, const RunEvents& events,
                         const QList<CalibrationRecord>& calibrations, qint64 fromMs, qint64 toMs,
                         const CalibrationLimits& limits);
 
+class SettingsLocation;
+// The station a report names: the publishing station of these settings, else the host name.
+QString reportStation(const SettingsLocation& settings);
+
 // A calibration date as a header writes it in any region ("01.12.2026", "12/1/2026",
 // "2026-12-01"); invalid when it cannot be read.
 QDate headerDate(const QString& text);
