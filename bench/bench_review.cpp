@@ -125,7 +125,7 @@ void row(const char* measure, double value, const char* target) {
 // Opens a log in a review window and measures it; the window is kept for more.
 ReviewWindow* openMeasured(SilentDialogs& dialogs, const CalibrationHistory& history,
                            const QString& path, const char* name, bool large) {
-    auto* window = new ReviewWindow(dialogs, history);
+    auto* window = new ReviewWindow(dialogs, history, QStringLiteral("bench"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->resize(1280, 800);
     window->show();

@@ -404,7 +404,7 @@ void TestReview::reviewWindowMeasuresAndExports() {
     const SettingsLocation settings(m_dir.filePath(QStringLiteral("settings.ini")));
     const CalibrationHistory history(settings);
     ScriptedDialogs dialogs;
-    auto* window = new ReviewWindow(dialogs, history);
+    auto* window = new ReviewWindow(dialogs, history, QStringLiteral("rig-7"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     std::unique_ptr<ReviewWindow> owner(window);
     window->resize(1000, 700);

@@ -32,6 +32,12 @@ const QString kUsage = QStringLiteral(
     "Exit status: 0 when the report is written, 1 when the log cannot be read or the report\n"
     "cannot be written, 2 for a bad option.\n");
 
+const QStringList kValued = {
+    QStringLiteral("out"),         QStringLiteral("from"),         QStringLiteral("to"),
+    QStringLiteral("title"),       QStringLiteral("station"),      QStringLiteral("settings"),
+    QStringLiteral("slope-range"), QStringLiteral("offset-limit"), QStringLiteral("calibration-age"),
+};
+
 LoggerExit refused(const QString& option, const QString& why) {
     return {QStringLiteral("dgh-report: --%1: %2").arg(quotedText(option, 40), why), 2};
 }
@@ -72,17 +78,12 @@ std::optional<LoggerExit> apply(ReportOptions& o, const QString& key, const QStr
             return refused(key, QStringLiteral("'%1' is not a number of millivolts from 0")
                                     .arg(quotedText(value, 40)));
         o.limits.offsetMillivolts = *mv;
-    } else if (key == u"calibration-age") {
+    } else { // calibration-age
         const auto days = number(value, 0, 100000);
         if (!days || *days != std::floor(*days))
             return refused(key, QStringLiteral("'%1' is not a whole number of days")
                                     .arg(quotedText(value, 40)));
         o.limits.ageDays = int(*days);
-    } else {
-        return LoggerExit{
-            QStringLiteral("dgh-report: '--%1' is not an option (see --help)").arg(
-                quotedText(key, 40)),
-            2};
     }
     return std::nullopt;
 }
@@ -106,6 +107,10 @@ std::variant<ReportOptions, LoggerExit> parseReportOptions(const QStringList& ar
             continue;
         }
         const QString key = a.mid(2).section(u'=', 0, 0);
+        if (!kValued.contains(key))
+            return LoggerExit{QStringLiteral("dgh-report: '%1' is not an option (see --help)")
+                                  .arg(quotedText(a, 40)),
+                              2};
         QString value;
         if (a.contains(u'='))
             value = a.section(u'=', 1);

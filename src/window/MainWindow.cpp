@@ -27,6 +27,7 @@
 #include "ReadingFeed.h"
 #include "ReadoutLabel.h"
 #include "ReviewWindow.h"
+#include "RunSummary.h"
 #include "SaveChartCommand.h"
 #include "SettingsLocation.h"
 #include "SlideIndicator.h"
@@ -116,7 +117,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 ReviewWindow* MainWindow::openReview(const QString& path) {
-    auto* review = new ReviewWindow(m_dialogs, m_instrument.history);
+    auto* review =
+        new ReviewWindow(m_dialogs, m_instrument.history, reportStation(m_instrument.settings));
     review->show();
     if (review->openLog(path))
         return review;

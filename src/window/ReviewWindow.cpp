@@ -6,8 +6,10 @@
 #include "OperatorDialogs.h"
 #include "Quantities.h"
 #include "RunChart.h"
+#include "RunReport.h"
 #include "SaveChartCommand.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -46,8 +48,8 @@ QString numberText(double value, int decimals) {
 } // namespace
 
 ReviewWindow::ReviewWindow(OperatorDialogs& dialogs, const CalibrationHistory& history,
-                           QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_history(history) {
+                           const QString& station, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_history(history), m_station(station) {
     setObjectName(QStringLiteral("frmReview"));
     setWindowTitle(QStringLiteral("Review"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -208,6 +210,8 @@ void ReviewWindow::buildMenus() {
         &ReviewWindow::chooseChartFile);
     add(QStringLiteral("Save Ro&ws As..."), "mnuSaveRows", QKeySequence(),
         &ReviewWindow::chooseRowsFile);
+    add(QStringLiteral("Re&port..."), "mnuReport", QKeySequence(Qt::CTRL | Qt::Key_P),
+        &ReviewWindow::chooseReportFile);
     file->addSeparator();
     add(QStringLiteral("&Close"), "mnuReviewClose", QKeySequence::Close, &QWidget::close);
 }
@@ -272,11 +276,10 @@ void ReviewWindow::readingDone() {
     m_progressBar->hide();
     m_cancelButton->hide();
     const QString shown = QDir::toNativeSeparators(m_run->path());
-    QList<CalibrationRecord> calibrations = m_history.latest(1, INT_MAX);
-    calibrations += m_history.latest(2, INT_MAX);
+    m_calibrations = m_history.latest(1, INT_MAX) + m_history.latest(2, INT_MAX);
     m_events = collectRunEvents(
         *m_run, QFileInfo(m_run->path()).absoluteDir().filePath(QStringLiteral("alarms.csv")),
-        calibrations);
+        m_calibrations);
     m_chart->setRun(m_run.get(), &m_events);
     showQuantities();
     showEvents();
@@ -422,4 +425,36 @@ bool ReviewWindow::saveRowsTo(const QString& path) {
     m_dialogs.message(QStringLiteral("The rows cannot be saved as %1: %2.")
                           .arg(QDir::toNativeSeparators(path), why));
     return false;
+}
+
+void ReviewWindow::chooseReportFile() {
+    if (!m_run || reading() || m_run->empty())
+        return;
+    const QFileInfo log(m_run->path());
+    const QString path = m_dialogs.chooseFileToSave(
+        QStringLiteral("Report"),
+        log.absoluteDir().filePath(log.completeBaseName() + QStringLiteral(".pdf")),
+        QStringLiteral("PDF document (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    // The range between the cursors where both are shown, else the whole run.
+    const bool between = m_chart->cursorVisible(1) && m_chart->cursorVisible(2);
+    const auto [from, to] =
+        between ? measuredRange() : std::pair{m_run->firstMs(), m_run->lastMs()};
+    const ReportRequest request{.title = QStringLiteral("Run report: ") + log.fileName(),
+                                .station = m_station,
+                                .fromMs = from,
+                                .toMs = to,
+                                .limits = {},
+                                .pdfPath = path,
+                                .madeAt = QDateTime::currentDateTime()};
+    QString why, note;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = reportRun(*m_run, m_events, m_calibrations, request, &why, &note);
+    QApplication::restoreOverrideCursor();
+    if (!written)
+        return m_dialogs.message(QStringLiteral("The report cannot be written as %1: %2.")
+                                     .arg(QDir::toNativeSeparators(path), why));
+    m_status->setText(
+        QStringLiteral("Report written to %1.").arg(QDir::toNativeSeparators(path)));
 }

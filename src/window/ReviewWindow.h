@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibrationHistory.h"
 #include "RecordedRun.h"
 #include "RunEvents.h"
 
@@ -7,7 +8,6 @@
 #include <atomic>
 #include <memory>
 
-class CalibrationHistory;
 class OperatorDialogs;
 class QCheckBox;
 class QComboBox;
@@ -26,8 +26,9 @@ class RunChart;
 class ReviewWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // station: what a report names as where the run was measured.
     ReviewWindow(OperatorDialogs& dialogs, const CalibrationHistory& history,
-                 QWidget* parent = nullptr);
+                 const QString& station, QWidget* parent = nullptr);
     ~ReviewWindow() override;
 
     // Starts reading a log; false, with a box saying why, when it cannot be opened.
@@ -56,11 +57,14 @@ private:
     void chooseLog();
     void chooseChartFile();
     void chooseRowsFile();
+    void chooseReportFile();
     void applyMode(int mode);
     void stopReading();
 
     OperatorDialogs& m_dialogs;
     const CalibrationHistory& m_history;
+    QString m_station;
+    QList<CalibrationRecord> m_calibrations; // both probes', as read with the log
     std::unique_ptr<RecordedRun> m_run;
     RunEvents m_events;
     QThread* m_reader = nullptr;

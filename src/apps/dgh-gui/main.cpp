@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "MonotonicClock.h"
 #include "ReviewWindow.h"
+#include "RunSummary.h"
 #include "SettingsLocation.h"
 #include "WidgetDialogs.h"
 
@@ -29,7 +30,7 @@ int main(int argc, char* argv[]) {
     if (const QString& review = std::get<GuiOptions>(parsed).reviewPath; !review.isEmpty()) {
         // Review only: no port is opened.
         const CalibrationHistory history(settings);
-        auto* window = new ReviewWindow(dialogs, history);
+        auto* window = new ReviewWindow(dialogs, history, reportStation(settings));
         window->show();
         if (!window->openLog(review))
             return 1;
