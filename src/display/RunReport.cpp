@@ -9,8 +9,8 @@
 #include "RunTime.h"
 
 #include <QDir>
-#include <QFontDatabase>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QPdfWriter>
 #include <QPicture>
 #include <cmath>
@@ -18,9 +18,9 @@
 
 namespace {
 constexpr int kDpi = 300;
-constexpr double kMargin = 15 / 25.4 * kDpi;    // 15 mm
-constexpr double kFooter = 12 / 25.4 * kDpi;    // room for the two footer lines
-const QSize kChartSize(760, 240); // the chart's own pixels at 96 dpi: a page's width
+constexpr double kMargin = 15 / 25.4 * kDpi; // 15 mm
+constexpr double kFooter = 12 / 25.4 * kDpi; // room for the two footer lines
+const QSize kChartSize(760, 240);            // the chart's own pixels at 96 dpi: a page's width
 
 QString dash() {
     return QStringLiteral("\u2014");
@@ -128,8 +128,8 @@ public:
             m_painter->save();
             m_painter->translate(kMargin, m_y);
             // A picture plays back scaled from its resolution to the page's; the rest fits it.
-            const double fit = m_width / kChartSize.width() * picture.logicalDpiX() /
-                               m_writer.logicalDpiX();
+            const double fit =
+                m_width / kChartSize.width() * picture.logicalDpiX() / m_writer.logicalDpiX();
             m_painter->scale(fit, fit);
             m_painter->drawPicture(0, 0, picture);
             m_painter->restore();
@@ -164,8 +164,8 @@ private:
         m_painter->drawText(first, Qt::AlignRight,
                             QStringLiteral("Page %1 of %2").arg(m_page).arg(m_total));
         m_painter->drawText(second, Qt::AlignLeft,
-                            QStringLiteral("Log SHA-256 %1...").arg(
-                                QString::fromLatin1(m_summary.sha256.left(16))));
+                            QStringLiteral("Log SHA-256 %1...")
+                                .arg(QString::fromLatin1(m_summary.sha256.left(16))));
         m_painter->drawText(second, Qt::AlignRight,
                             QStringLiteral("Made %1").arg(when(m_madeAt.toMSecsSinceEpoch())));
     }
@@ -191,8 +191,8 @@ void cover(Pages& p, const RunSummary& s) {
     const QFont f = p.font(9.5);
     auto line = [&](const QString& name, const QString& value) { p.cells({name, value}, two, f); };
     line(QStringLiteral("Station"), s.station);
-    line(QStringLiteral("Program"), QStringLiteral("DGH Driver %1 (dgh-report)").arg(
-                                       QLatin1String(kProgramVersion)));
+    line(QStringLiteral("Program"),
+         QStringLiteral("DGH Driver %1 (dgh-report)").arg(QLatin1String(kProgramVersion)));
     line(QStringLiteral("Log file"),
          QDir::toNativeSeparators(QFileInfo(s.logPath).absoluteFilePath()));
     line(QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(locale.toString(s.fileSize)));
@@ -236,8 +236,7 @@ void calibration(Pages& p, const RunSummary& s, const CalibrationLimits& limits)
     QList<QStringList> rows;
     for (const ProbeCheck& c : s.calibrations) {
         auto judged = [](const std::optional<double>& v, bool within, const QString& text) {
-            return v ? text + (within ? QStringLiteral(" (within)")
-                                      : QStringLiteral(" (OUTSIDE)"))
+            return v ? text + (within ? QStringLiteral(" (within)") : QStringLiteral(" (OUTSIDE)"))
                      : dash();
         };
         rows << QStringList{
@@ -257,8 +256,8 @@ void calibration(Pages& p, const RunSummary& s, const CalibrationLimits& limits)
                                    : QString())};
     }
     p.table({QStringLiteral("Probe"), QStringLiteral("From"), QStringLiteral("Offset"),
-             QStringLiteral("From nominal"), QStringLiteral("Slope"),
-             QStringLiteral("Of nominal"), QStringLiteral("Serial"), QStringLiteral("Calibrated")},
+             QStringLiteral("From nominal"), QStringLiteral("Slope"), QStringLiteral("Of nominal"),
+             QStringLiteral("Serial"), QStringLiteral("Calibrated")},
             rows, {0.06, 0.2, 0.1, 0.16, 0.08, 0.15, 0.08, 0.17});
 
     p.heading(QStringLiteral("Buffer calibrations up to the run's end"), 11);
@@ -270,13 +269,11 @@ void calibration(Pages& p, const RunSummary& s, const CalibrationLimits& limits)
         for (const BufferReading& b : r.buffers)
             readings << QStringLiteral("pH %1: %2 mV at %3 \u00b0C")
                             .arg(number(b.ph, 2), number(b.millivolts, 1), number(b.celsius, 1));
-        buffers << QStringList{when(r.when.toMSecsSinceEpoch()), QString::number(r.probe),
-                               r.serial,
-                               readings.isEmpty() ? QStringLiteral("typed in")
-                                                  : readings.join(QStringLiteral("; ")),
-                               QStringLiteral("offset %1 V, slope %2")
-                                   .arg(number(r.calibration.offset, 4),
-                                        number(r.calibration.slope, 4))};
+        buffers << QStringList{
+            when(r.when.toMSecsSinceEpoch()), QString::number(r.probe), r.serial,
+            readings.isEmpty() ? QStringLiteral("typed in") : readings.join(QStringLiteral("; ")),
+            QStringLiteral("offset %1 V, slope %2")
+                .arg(number(r.calibration.offset, 4), number(r.calibration.slope, 4))};
     }
     p.table({QStringLiteral("When"), QStringLiteral("Probe"), QStringLiteral("Serial"),
              QStringLiteral("Buffers read"), QStringLiteral("Result")},
@@ -291,13 +288,16 @@ void statistics(Pages& p, const RunSummary& s) {
         if (st.count == 0)
             continue;
         const int d = q.decimals;
-        rows << QStringList{QStringLiteral("%1 (%2)").arg(QString(q.name),
-                                                            QString::fromLatin1(q.unit.data(),
-                                                                                q.unit.size())),
-                            QLocale().toString(st.count), number(st.minimum, d),
-                            number(st.maximum, d), number(st.mean, d + 2),
-                            number(st.deviation, d + 2), number(st.first, d),
-                            number(st.last, d), durationText(s.msInAlarm[size_t(q.readout)])};
+        rows << QStringList{QStringLiteral("%1 (%2)").arg(
+                                QString(q.name), QString::fromLatin1(q.unit.data(), q.unit.size())),
+                            QLocale().toString(st.count),
+                            number(st.minimum, d),
+                            number(st.maximum, d),
+                            number(st.mean, d + 2),
+                            number(st.deviation, d + 2),
+                            number(st.first, d),
+                            number(st.last, d),
+                            durationText(s.msInAlarm[size_t(q.readout)])};
     }
     p.table({QStringLiteral("Quantity"), QStringLiteral("Count"), QStringLiteral("Minimum"),
              QStringLiteral("Maximum"), QStringLiteral("Mean"), QStringLiteral("Std. dev."),
@@ -308,9 +308,8 @@ void statistics(Pages& p, const RunSummary& s) {
 void charts(Pages& p, const RunSummary& s, const RecordedRun& run, const RunEvents& events) {
     p.heading(QStringLiteral("Charts"), 13, p.chartRoom() + p.chartRoom() / 4);
     const auto present = run.present();
-    const std::pair<const char*, Group> groups[] = {{"Temperatures", Group::Therm},
-                                                    {"pH", Group::Ph},
-                                                    {"Flow", Group::Flow}};
+    const std::pair<const char*, Group> groups[] = {
+        {"Temperatures", Group::Therm}, {"pH", Group::Ph}, {"Flow", Group::Flow}};
     for (const auto& [title, group] : groups) {
         RunChart chart;
         bool any = false;
@@ -348,7 +347,7 @@ void alarms(Pages& p, const RunSummary& s) {
                             a.clearedMs ? when(*a.clearedMs) : QStringLiteral("standing")};
     p.table({QStringLiteral("Alarm"), QStringLiteral("Limit"), QStringLiteral("Value"),
              QStringLiteral("Raised"), QStringLiteral("Acknowledged"), QStringLiteral("Cleared")},
-            rows, {0.18, 0.12, 0.12, 0.18, 0.22, 0.18});
+            rows, {0.16, 0.1, 0.1, 0.2, 0.24, 0.2});
 }
 
 void lay(Pages& p, const RunSummary& s, const RecordedRun& run, const RunEvents& events,

@@ -33,9 +33,15 @@ const QString kUsage = QStringLiteral(
     "cannot be written, 2 for a bad option.\n");
 
 const QStringList kValued = {
-    QStringLiteral("out"),         QStringLiteral("from"),         QStringLiteral("to"),
-    QStringLiteral("title"),       QStringLiteral("station"),      QStringLiteral("settings"),
-    QStringLiteral("slope-range"), QStringLiteral("offset-limit"), QStringLiteral("calibration-age"),
+    QStringLiteral("out"),
+    QStringLiteral("from"),
+    QStringLiteral("to"),
+    QStringLiteral("title"),
+    QStringLiteral("station"),
+    QStringLiteral("settings"),
+    QStringLiteral("slope-range"),
+    QStringLiteral("offset-limit"),
+    QStringLiteral("calibration-age"),
 };
 
 LoggerExit refused(const QString& option, const QString& why) {
@@ -81,8 +87,9 @@ std::optional<LoggerExit> apply(ReportOptions& o, const QString& key, const QStr
     } else { // calibration-age
         const auto days = number(value, 0, 100000);
         if (!days || *days != std::floor(*days))
-            return refused(key, QStringLiteral("'%1' is not a whole number of days")
-                                    .arg(quotedText(value, 40)));
+            return refused(
+                key,
+                QStringLiteral("'%1' is not a whole number of days").arg(quotedText(value, 40)));
         o.limits.ageDays = int(*days);
     }
     return std::nullopt;

@@ -11,11 +11,11 @@
 // What dgh-report is asked to do.
 struct ReportOptions {
     QString logPath;
-    QString outPath;           // default: the log's name with .pdf, beside it
+    QString outPath; // default: the log's name with .pdf, beside it
     std::optional<QDateTime> from, to;
-    QString title;             // default: "Run report: " and the log's file name
-    QString station;           // default: the publishing station, else the host name
-    QString settingsFile;      // the calibration record beside it; default the window's own
+    QString title;        // default: "Run report: " and the log's file name
+    QString station;      // default: the publishing station, else the host name
+    QString settingsFile; // the calibration record beside it; default the window's own
     CalibrationLimits limits;
 };
 

@@ -60,7 +60,8 @@ std::vector<ProbeCheck> probeChecks(const RecordedRun& run, qint64 fromMs, qint6
                                 *c.slopePercent <= limits.slopeHighPercent;
             }
             if (const QDate date = headerDate(c.dateText); date.isValid()) {
-                c.ageDays = int(date.daysTo(QDateTime::fromMSecsSinceEpoch(std::max(b.firstMs, startMs)).date()));
+                c.ageDays = int(date.daysTo(
+                    QDateTime::fromMSecsSinceEpoch(std::max(b.firstMs, startMs)).date()));
                 c.tooOld = *c.ageDays > limits.ageDays;
             }
             checks.push_back(c);
@@ -123,8 +124,9 @@ RunSummary summariseRun(const RecordedRun& run, const RunEvents& events,
     for (const CalibrationRecord& r : calibrations)
         if (r.when.toMSecsSinceEpoch() <= toMs)
             s.bufferCalibrations << r;
-    std::sort(s.bufferCalibrations.begin(), s.bufferCalibrations.end(),
-              [](const CalibrationRecord& a, const CalibrationRecord& b) { return a.when < b.when; });
+    std::sort(
+        s.bufferCalibrations.begin(), s.bufferCalibrations.end(),
+        [](const CalibrationRecord& a, const CalibrationRecord& b) { return a.when < b.when; });
     s.statistics = run.statistics(fromMs, toMs);
     for (int q = 0; q < RecordedRun::kQuantities; ++q)
         s.msInAlarm[size_t(q)] = events.msInAlarm(Readout(q), fromMs, toMs);

@@ -24,11 +24,11 @@ struct CalibrationLimits {
 // One probe's calibration as a header block of the log records it, judged.
 struct ProbeCheck {
     int probe = 1;
-    qint64 fromMs = 0;                    // the first row under that header
+    qint64 fromMs = 0;                               // the first row under that header
     QString offsetText, slopeText, serial, dateText; // as written
-    std::optional<double> offsetMillivolts; // from the nominal; none if unreadable
-    std::optional<double> slopePercent;     // of the nominal
-    std::optional<int> ageDays;             // at the run's (or range's) start
+    std::optional<double> offsetMillivolts;          // from the nominal; none if unreadable
+    std::optional<double> slopePercent;              // of the nominal
+    std::optional<int> ageDays;                      // at the run's (or range's) start
     bool offsetWithin = false;
     bool slopeWithin = false;
     bool tooOld = false;
@@ -53,7 +53,7 @@ struct RunSummary {
     QString station;
     QString logPath;
     qint64 fileSize = 0;
-    QByteArray sha256; // hex
+    QByteArray sha256;           // hex
     qint64 fromMs = 0, toMs = 0; // the range reported
     RecordedRun::Span rows;
     QList<qint64> intervalsMs; // the blocks' logging intervals in the range, each once

@@ -455,6 +455,5 @@ void ReviewWindow::chooseReportFile() {
     if (!written)
         return m_dialogs.message(QStringLiteral("The report cannot be written as %1: %2.")
                                      .arg(QDir::toNativeSeparators(path), why));
-    m_status->setText(
-        QStringLiteral("Report written to %1.").arg(QDir::toNativeSeparators(path)));
+    m_status->setText(QStringLiteral("Report written to %1.").arg(QDir::toNativeSeparators(path)));
 }

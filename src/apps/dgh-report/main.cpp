@@ -50,30 +50,31 @@ int main(int argc, char* argv[]) {
     RecordedRun run;
     QString why;
     if (!run.open(o.logPath, &why)) {
-        say(QStringLiteral("dgh-report: the log %1 cannot be read: %2").arg(quotedText(shown, 200), why));
+        say(QStringLiteral("dgh-report: the log %1 cannot be read: %2")
+                .arg(quotedText(shown, 200), why));
         return 1;
     }
     run.index();
     if (run.empty()) {
-        say(QStringLiteral("dgh-report: %1 holds no row of a log of this program").arg(
-            quotedText(shown, 200)));
+        say(QStringLiteral("dgh-report: %1 holds no row of a log of this program")
+                .arg(quotedText(shown, 200)));
         return 1;
     }
-    const SettingsLocation settings = o.settingsFile.isEmpty() ? SettingsLocation()
-                                                               : SettingsLocation(o.settingsFile);
+    const SettingsLocation settings =
+        o.settingsFile.isEmpty() ? SettingsLocation() : SettingsLocation(o.settingsFile);
     const CalibrationHistory history(settings);
     QList<CalibrationRecord> calibrations = history.latest(1, INT_MAX) + history.latest(2, INT_MAX);
     const RunEvents events = collectRunEvents(
         run, QFileInfo(o.logPath).absoluteDir().filePath(QStringLiteral("alarms.csv")),
         calibrations);
-    const ReportRequest request{
-        .title = o.title,
-        .station = o.station.isEmpty() ? reportStation(settings) : o.station,
-        .fromMs = o.from ? o.from->toMSecsSinceEpoch() : run.firstMs(),
-        .toMs = o.to ? o.to->toMSecsSinceEpoch() : run.lastMs(),
-        .limits = o.limits,
-        .pdfPath = o.outPath,
-        .madeAt = madeAt()};
+    const ReportRequest request{.title = o.title,
+                                .station =
+                                    o.station.isEmpty() ? reportStation(settings) : o.station,
+                                .fromMs = o.from ? o.from->toMSecsSinceEpoch() : run.firstMs(),
+                                .toMs = o.to ? o.to->toMSecsSinceEpoch() : run.lastMs(),
+                                .limits = o.limits,
+                                .pdfPath = o.outPath,
+                                .madeAt = madeAt()};
     QString note;
     const bool written = reportRun(run, events, calibrations, request, &why, &note);
     if (!note.isEmpty())
