@@ -105,9 +105,19 @@ if [ "$rows" -lt 90 ] || [ "$bad" -ne 0 ] || [ -s "$work/logger.err" ]; then
   exit 1
 fi
 echo "dgh-logger logged $rows rows in 10 s at 0.1 s, every one well formed"
+# The installed report of that run, with no display at all, as on a rig without a screen.
+(cd / && env -u DISPLAY -u WAYLAND_DISPLAY dgh-report "$work/logger.csv" --out "$work/logger.pdf" \
+  >/dev/null 2>"$work/report.err")
+pdftotext -layout "$work/logger.pdf" - | grep -q "Page 1 of" || {
+  echo "dgh-report wrote no readable report:" >&2
+  cat "$work/report.err" >&2
+  exit 1
+}
+echo "dgh-report wrote a report of that run without a display"
 
 $sudo apt-get remove -y -q --purge dgh-gui
-if [ -e /usr/lib/dgh-gui ] || [ -e /usr/bin/dgh-gui ] || [ -e /usr/bin/dgh-logger ]; then
+if [ -e /usr/lib/dgh-gui ] || [ -e /usr/bin/dgh-gui ] || [ -e /usr/bin/dgh-logger ] ||
+  [ -e /usr/bin/dgh-report ]; then
   echo "the package left files behind" >&2
   exit 1
 fi
