@@ -476,6 +476,16 @@ void TestReview::reviewWindowMeasuresAndExports() {
     dialogs.fileAnswers << log;
     trigger("mnuSaveRows");
     QVERIFY(dialogs.texts().last().endsWith(QStringLiteral("it is the log itself.")));
+    // The report of the range between the cursors, as dgh-report writes it.
+    const QString pdf = m_dir.filePath(QStringLiteral("bericht.pdf"));
+    dialogs.fileAnswers << pdf;
+    trigger("mnuReport");
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(20000));
+    const QString report = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* expected : {"Run report: nacht.csv", "rig-7", "08.12.2026 22:30:00", "1.800"})
+        QVERIFY2(report.contains(QLatin1String(expected)), expected);
 }
 
 QTEST_MAIN(TestReview)
