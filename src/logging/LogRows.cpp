@@ -87,7 +87,7 @@ bool parseIsoTime(QByteArrayView t, qint64* ms) {
     if (t.size() < 19 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' ||
         t[16] != ':' || !digits(t, 0, 4, &year) || !digits(t, 5, 2, &month) ||
         !digits(t, 8, 2, &day) || !digits(t, 11, 2, &hour) || !digits(t, 14, 2, &minute) ||
-        !digits(t, 17, 2, &second) || hour > 23 || minute > 59 || second > 60)
+        !digits(t, 17, 2, &second) || hour > 23 || minute > 59 || second > 59)
         return false;
     using namespace std::chrono;
     const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),

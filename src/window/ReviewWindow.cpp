@@ -1,7 +1,6 @@
 #include "ReviewWindow.h"
 
 #include "CalibrationHistory.h"
-#include "ChartModes.h"
 #include "ModeSelector.h"
 #include "OperatorDialogs.h"
 #include "Quantities.h"
