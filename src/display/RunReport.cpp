@@ -75,24 +75,30 @@ public:
     // One row of cells across the width, in fractions of it; wrapped, kept on one page.
     void cells(const QStringList& texts, const QList<double>& fractions, const QFont& f,
                bool rule = false) {
-        const QFontMetricsF metrics(f, &m_writer);
+        cells(texts, fractions, QList<QFont>(texts.size(), f), rule);
+    }
+    // The same with a font for each cell.
+    void cells(const QStringList& texts, const QList<double>& fractions, const QList<QFont>& fonts,
+               bool rule = false) {
         QList<QRectF> boxes;
         double x = kMargin, height = 0;
         for (qsizetype i = 0; i < texts.size(); ++i) {
             const double w = fractions[i] * m_width;
-            const QRectF box = metrics.boundingRect(QRectF(x, 0, w - 12, 1e6),
-                                                    Qt::TextWordWrap | Qt::AlignLeft, texts[i]);
+            const QRectF box = QFontMetricsF(fonts[i], &m_writer)
+                                   .boundingRect(QRectF(x, 0, w - 12, 1e6),
+                                                 Qt::TextWordWrap | Qt::AlignLeft, texts[i]);
             boxes << QRectF(x, 0, w - 12, box.height());
             height = std::max(height, box.height());
             x += w;
         }
         room(height + 6);
         if (m_painter) {
-            m_painter->setFont(f);
             m_painter->setPen(Qt::black);
-            for (qsizetype i = 0; i < texts.size(); ++i)
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                m_painter->setFont(fonts[i]);
                 m_painter->drawText(boxes[i].translated(0, m_y), Qt::TextWordWrap | Qt::AlignLeft,
                                     texts[i]);
+            }
             if (rule)
                 m_painter->drawLine(QPointF(kMargin, m_y + height + 2),
                                     QPointF(kMargin + m_width, m_y + height + 2));
@@ -198,7 +204,7 @@ void cover(Pages& p, const RunSummary& s) {
     line(QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(locale.toString(s.fileSize)));
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSizeF(8);
-    p.cells({QStringLiteral("SHA-256"), QString::fromLatin1(s.sha256)}, two, fixed);
+    p.cells({QStringLiteral("SHA-256"), QString::fromLatin1(s.sha256)}, two, {f, fixed});
     if (s.rows.rows > 0) {
         line(QStringLiteral("First row"), when(s.rows.firstMs));
         line(QStringLiteral("Last row"), when(s.rows.lastMs));
