@@ -3,8 +3,10 @@
 #include "LogSession.h"
 #include "LogWriter.h"
 #include "MeasurementState.h"
+#include "RecordSeal.h"
 #include "RegionalText.h"
 #include "ScriptedDialogs.h"
+#include "SealCheck.h"
 #include "TestLocale.h"
 #include "WindowTimer.h"
 
@@ -164,6 +166,16 @@ void TestLogWriter::appendAddsANewHeaderAfterABlankLine() {
     writer.close();
     QCOMPARE(readAll(path), first + expectedHeader(path, "2.5777", "1/1/2001"));
     QVERIFY(readAll(path).contains("\"000\"\r\n\r\n\"Corvik"));
+    // Sealed beside it, the appended run in the same chain; a changed digit is seen.
+    QVERIFY(
+        checkSeal(path).text.startsWith(QStringLiteral("intact: 33 rows, sealed up to row 33")));
+    QCOMPARE(readAll(RecordSeal::sealPath(path)).count("chain,"), 1);
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadWrite));
+    log.seek(first.indexOf("01:02:03") + 7);
+    log.write("4");
+    log.close();
+    QVERIFY(checkSeal(path).text.startsWith(QStringLiteral("differs in row")));
 }
 
 void TestLogWriter::overwriteKeepsOnlyTheNewRun() {

@@ -1,5 +1,7 @@
 // dgh-report as a process without a display: what its PDF says (read back with pdftotext),
 // in English and in German, the same pages twice, and its answers to bad options and logs.
+#include "RecordSeal.h"
+
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
@@ -42,6 +44,7 @@ private slots:
     void theReportHoldsTheRunItsCalibrationStatisticsAndAlarms();
     void aGermanReportWritesCommasAndTheSamePagesTwice();
     void badOptionsAndLogsAreRefused();
+    void verifyNamesEachFileAndSaysWhetherAllAreIntact();
 
 private:
     // Runs dgh-report with no display in the region given; its exit code, standard error.
@@ -96,10 +99,11 @@ int TestReport::report(const QStringList& args, const QString& region) {
     env.insert(QStringLiteral("LANG"), region);
     env.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1796000000"));
     process.setProcessEnvironment(env);
-    process.start(
-        QStringLiteral(DGH_REPORT),
-        QStringList{QStringLiteral("--settings"), m_dir.filePath(QStringLiteral("settings.ini"))} +
-            args);
+    // --verify stands first and alone with its files.
+    const QStringList settings = {QStringLiteral("--settings"),
+                                  m_dir.filePath(QStringLiteral("settings.ini"))};
+    process.start(QStringLiteral(DGH_REPORT),
+                  args.value(0) == QLatin1String("--verify") ? args : settings + args);
     if (!process.waitForFinished(60000))
         return -1;
     m_errors = QString::fromLocal8Bit(process.readAllStandardError());
@@ -218,6 +222,26 @@ void TestReport::badOptionsAndLogsAreRefused() {
     QCOMPARE(
         report({m_log, QStringLiteral("--out"), m_dir.filePath(QStringLiteral("no/such.pdf"))}), 1);
     QVERIFY(m_errors.contains(QStringLiteral("cannot be written")));
+}
+
+void TestReport::verifyNamesEachFileAndSaysWhetherAllAreIntact() {
+    // A sealed copy of the log, as the writer seals it.
+    const QString sealed = m_dir.filePath(QStringLiteral("sealed.csv"));
+    QFile log(m_log), copy(sealed);
+    QVERIFY(log.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly));
+    const QByteArray bytes = log.readAll();
+    copy.write(bytes);
+    copy.close();
+    RecordSeal seal(sealed);
+    QString why;
+    QVERIFY(seal.begin(0, true, &why));
+    seal.add(bytes);
+    QVERIFY(seal.seal(true, &why));
+    QVERIFY2(report({QStringLiteral("--verify"), sealed}) == 0, qPrintable(m_errors));
+    QCOMPARE(report({QStringLiteral("--verify"), sealed, m_log}), 1);
+    QVERIFY2(m_errors.contains(QStringLiteral("run.csv: it has no seal file")),
+             qPrintable(m_errors));
+    QCOMPARE(report({QStringLiteral("--verify")}), 2);
 }
 
 QTEST_GUILESS_MAIN(TestReport)

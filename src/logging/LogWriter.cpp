@@ -8,6 +8,7 @@
 
 #include "BoundedCall.h"
 #include "IsoTime.h"
+#include "RecordSeal.h"
 
 #include <QFileInfo>
 #include <atomic>
@@ -22,7 +23,8 @@ const QString kColumns =
 } // namespace
 
 LogWriter::LogWriter(const MeasurementState& state)
-    : m_state(state), m_file(std::make_shared<QFile>()) {}
+    : m_state(state), m_file(std::make_shared<QFile>()),
+      m_seal(std::make_shared<RecordSeal>(QString())) {}
 
 QByteArray LogWriter::headerBlock(const QString& path, const QDate& today) const {
     const MeasurementState& s = m_state;
@@ -52,10 +54,11 @@ QByteArray LogWriter::headerBlock(const QString& path, const QDate& today) const
     return block;
 }
 
-LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header) {
+LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header,
+                                            std::shared_ptr<RecordSeal> seal, QByteArray follows) {
     QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
     flags |= mode == Mode::Overwrite ? QIODevice::Truncate : QIODevice::Append;
-    return [flags, mode, header](QFile& file, QString& why) {
+    return [flags, mode, header, seal, follows](QFile& file, QString& why) {
         // Opening a FIFO without a reader, or a device, would wait for ever; a log is a plain
         // file.
         const QFileInfo existing(file.fileName());
@@ -69,8 +72,17 @@ LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header) {
             return false;
         }
         const qint64 before = file.size();
-        if ((mode == Mode::Continue && before > 0) || file.write(header) == header.size())
+        // The seal beside the file goes on from what the file holds; failing to write it never
+        // holds the rows.
+        QString sealWhy;
+        seal->begin(before, before == 0, &sealWhy, follows);
+        if (mode == Mode::Continue && before > 0)
             return true;
+        if (file.write(header) == header.size()) {
+            seal->add(header);
+            seal->seal(false, &sealWhy);
+            return true;
+        }
         why = file.errorString();
         if (why.isEmpty() || file.error() == QFileDevice::NoError)
             why = QStringLiteral("the device is full");
@@ -84,11 +96,13 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
     close();
     auto file = std::make_shared<QFile>(path);
     auto why = std::make_shared<QString>();
-    const FileOperation operation = opening(mode, headerBlock(path, today));
+    auto seal = std::make_shared<RecordSeal>(path);
+    const FileOperation operation = opening(mode, headerBlock(path, today), seal, follows(path));
     const BoundedResult result =
         m_worker.run([file, why, operation] { return operation(*file, *why); });
     if (result == BoundedResult::Succeeded) {
         m_file = file;
+        m_seal = seal;
         m_open = true;
         ++m_generation;
         m_sinceReachableCheck.start();
@@ -102,8 +116,10 @@ bool LogWriter::open(const QString& path, Mode mode, const QDate& today, QString
 void LogWriter::openLater(const QString& path, Mode mode, const QDate& today, QObject* context,
                           RowDone done) {
     close();
+    const QByteArray before = follows(path);
     m_file = std::make_shared<QFile>(path);
-    post(opening(mode, headerBlock(path, today)), context,
+    m_seal = std::make_shared<RecordSeal>(path);
+    post(opening(mode, headerBlock(path, today), m_seal, before), context,
          [this, done](RowOutcome outcome, const QString& error) {
              if (outcome == RowOutcome::Written) {
                  m_open = true;
@@ -132,15 +148,19 @@ void LogWriter::writeRow(const QDateTime& time, const QString& totalLitersText, 
         m_sinceReachableCheck.start();
     auto moved = std::make_shared<std::atomic<bool>>(false);
     post(
-        [line, look, moved](QFile& file, QString& why) {
+        [line, look, moved, seal = m_seal](QFile& file, QString& why) {
             if (look && !QFileInfo::exists(file.fileName())) {
                 why = QStringLiteral("the file is no longer there");
                 *moved = true;
                 return false;
             }
             const qint64 before = file.size();
-            if (file.write(line) == line.size())
+            if (file.write(line) == line.size()) {
+                QString sealWhy;
+                seal->add(line);
+                seal->seal(false, &sealWhy);
                 return true;
+            }
             why = file.errorString();
             if (why.isEmpty() || file.error() == QFileDevice::NoError)
                 why = QStringLiteral("the device is full");
@@ -169,6 +189,7 @@ void LogWriter::post(FileOperation operation, QObject* context, RowDone done) {
                       if (result == BoundedResult::TimedOut) {
                           *why = QStringLiteral("the file system did not answer");
                           m_file = std::make_shared<QFile>();
+                          m_seal = std::make_shared<RecordSeal>(QString());
                           m_open = false;
                           ++m_generation;
                       }
@@ -183,8 +204,17 @@ void LogWriter::close() {
     auto file = m_file;
     if (file->fileName().isEmpty())
         return;
-    m_worker.run([file] {
+    m_worker.run([file, seal = m_seal] {
+        // The last rows sealed at every close.
+        QString why;
+        if (file->isOpen())
+            seal->seal(true, &why);
         file->close();
         return true;
     });
+}
+
+QByteArray LogWriter::follows(const QString& path) const {
+    // A reopen of the same path after a rotation: the new file's seal names the last of the old.
+    return m_seal->recordPath() == path ? m_seal->head() : QByteArray();
 }

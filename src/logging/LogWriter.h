@@ -10,11 +10,14 @@
 #include <memory>
 
 struct MeasurementState;
+class RecordSeal;
 class QObject;
 
 // The log file: a 16-line header documenting version and calibration, then one 11-item row per
-// logger tick. Every line goes to the operating system as it is written, so a crash loses at
-// most the row being written. No file operation holds the window longer than a few seconds.
+// logger tick, sealed beside it ("<log>.seal": a chain of digests over its bytes, at most one
+// line a second and at every close). Every line goes to the operating system as it is written, so a
+// crash loses at most the row being written. No file operation holds the window longer than a few
+// seconds.
 class LogWriter {
 public:
     // Continue: append, with a header only in a file that is new or empty (a reopen after
@@ -54,13 +57,17 @@ private:
     // The header block for a file opened at path on today.
     QByteArray headerBlock(const QString& path, const QDate& today) const;
     // Opens at path and writes the header where one is due, as one operation on the file.
-    static FileOperation opening(Mode mode, QByteArray header);
+    // The file's seal goes on from what the file holds (see RecordSeal).
+    static FileOperation opening(Mode mode, QByteArray header, std::shared_ptr<RecordSeal> seal,
+                                 QByteArray follows);
+    QByteArray follows(const QString& path) const;
     // Every file operation runs on the worker, bounded in time (see BoundedWorker); a file
     // system that does not answer fails it, and the writer lets go of that file.
     void post(FileOperation operation, QObject* context, RowDone done);
 
     const MeasurementState& m_state;
     std::shared_ptr<QFile> m_file;
+    std::shared_ptr<RecordSeal> m_seal; // used on the worker, as the file
     bool m_open = false;
     TimeColumn m_timeColumn = TimeColumn::TimeOfDay;
     int m_generation = 0; // a new one for each file, so that late answers of the last are dropped

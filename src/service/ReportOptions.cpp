@@ -10,6 +10,7 @@
 namespace {
 const QString kUsage = QStringLiteral(
     "Usage: dgh-report LOG [options]\n"
+    "       dgh-report --verify FILE...\n"
     "Writes a PDF report of a recorded run: its file and SHA-256, the probes' calibration,\n"
     "statistics, charts and alarms. Needs no display.\n"
     "\n"
@@ -27,6 +28,9 @@ const QString kUsage = QStringLiteral(
     "                          (default 30)\n"
     "  --calibration-age DAYS  a calibration older than this at the run's start is noted\n"
     "                          (default 30)\n"
+    "  --verify FILE...        check each record (log, alarm record...) against the seal\n"
+    "                          beside it (FILE.seal): intact, or the first rows that differ;\n"
+    "                          exit 0 when all are intact, 1 when any is not\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when the report is written, 1 when the log cannot be read or the report\n"
@@ -98,6 +102,12 @@ std::optional<LoggerExit> apply(ReportOptions& o, const QString& key, const QStr
 
 std::variant<ReportOptions, LoggerExit> parseReportOptions(const QStringList& arguments) {
     ReportOptions o;
+    if (arguments.size() > 1 && arguments[1] == u"--verify") {
+        o.verify = arguments.mid(2);
+        if (o.verify.isEmpty())
+            return refused(QStringLiteral("verify"), QStringLiteral("no file given"));
+        return o;
+    }
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == u"--help")

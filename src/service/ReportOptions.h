@@ -5,13 +5,15 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <variant>
 
 // What dgh-report is asked to do.
 struct ReportOptions {
     QString logPath;
-    QString outPath; // default: the log's name with .pdf, beside it
+    QStringList verify; // --verify FILE...: only check these records against their seals
+    QString outPath;    // default: the log's name with .pdf, beside it
     std::optional<QDateTime> from, to;
     QString title;        // default: "Run report: " and the log's file name
     QString station;      // default: the publishing station, else the host name

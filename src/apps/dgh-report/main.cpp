@@ -6,6 +6,7 @@
 #include "ReportOptions.h"
 #include "RunEvents.h"
 #include "RunReport.h"
+#include "SealCheck.h"
 #include "SettingsLocation.h"
 
 #include <QApplication>
@@ -46,6 +47,16 @@ int main(int argc, char* argv[]) {
         return exit->status;
     }
     const ReportOptions& o = std::get<ReportOptions>(parsed);
+    if (!o.verify.isEmpty()) {
+        bool intact = true;
+        for (const QString& file : o.verify) {
+            const SealVerdict verdict = checkSeal(file);
+            say(QDir::toNativeSeparators(file) + QStringLiteral(": ") + verdict.text,
+                verdict.intact ? stdout : stderr);
+            intact = intact && verdict.intact;
+        }
+        return intact ? 0 : 1;
+    }
     const QString shown = QDir::toNativeSeparators(o.logPath);
     RecordedRun run;
     QString why;

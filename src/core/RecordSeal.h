@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QString>
+
+// The seal kept beside a record (the log, the alarm record...): "<record>.seal", whose lines
+// chain SHA-256 digests over the record's bytes as they are written, so that a changed, added,
+// removed or cut row shows. The record's own bytes are untouched.
+//
+//   chain,<ISO time>,<bytes before>,<lines before>,<head this chain follows, or ->
+//   seal,<lines>,<bytes>,<ISO time>,<head>
+//
+// A chain's first head is the SHA-256 of its chain line; each seal's head is the SHA-256 of the
+// head before it (hex) followed by the record's bytes since. Lines count the record's line ends.
+// A chain from byte 0 begins the record anew (overwritten, or a new file after a rotation): the
+// lines above it sealed the file before.
+// Not thread-safe: used on the thread that writes the record.
+class RecordSeal {
+public:
+    explicit RecordSeal(const QString& recordPath);
+    static QString sealPath(const QString& recordPath) {
+        return recordPath + QStringLiteral(".seal");
+    }
+
+    // Starts sealing a record now `size` bytes long: a fresh record starts a chain of its own;
+    // an appended one continues its last seal's chain where that covered it all, else starts
+    // one that follows it. False, with *why, when the seal file cannot be written.
+    // follows: the head of the file before, for a new file after a rotation.
+    bool begin(qint64 size, bool fresh, QString* why, const QByteArray& follows = {});
+    // Bytes just appended to the record.
+    void add(QByteArrayView bytes);
+    // A seal line for what was added, at most one a second unless forced; false, with *why,
+    // when it cannot be written.
+    bool seal(bool force, QString* why);
+    // The latest head, for anchors and for the chain of the next file after a rotation.
+    const QByteArray& head() const { return m_head; }
+    const QString& recordPath() const { return m_recordPath; }
+    qint64 lines() const { return m_lines; }
+    qint64 bytes() const { return m_bytes; }
+
+private:
+    bool appendLine(const QByteArray& line, QString* why);
+
+    QString m_sealPath;
+    QString m_recordPath;
+    QByteArray m_head;
+    QCryptographicHash m_since{QCryptographicHash::Sha256};
+    qint64 m_lines = 0;
+    qint64 m_bytes = 0;
+    qint64 m_sealedBytes = -1;
+    QElapsedTimer m_sinceSeal;
+};

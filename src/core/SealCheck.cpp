@@ -1,0 +1,145 @@
+#include "SealCheck.h"
+
+#include "RecordSeal.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+namespace {
+// A seal file larger than this is no seal (a year of seals a second is about 3 GB: a seal per
+// second of a year is 31 million lines, far more than any one record is written for).
+constexpr qint64 kLargestSeal = qint64(4) << 30;
+
+struct Chain {
+    qint64 bytes = 0, lines = 0; // before the chain
+    QByteArray follows;          // "-" or the head it follows
+    QByteArray head;             // its first head
+    int line = 0;                // in the seal file
+};
+struct Seal {
+    qint64 lines = 0, bytes = 0;
+    QByteArray time, head;
+    int line = 0;
+};
+
+SealVerdict broken(const QString& text) {
+    return {false, text};
+}
+
+QString rows(qint64 from, qint64 to) {
+    return from == to ? QStringLiteral("row %1").arg(from)
+                      : QStringLiteral("rows %1 to %2").arg(from).arg(to);
+}
+} // namespace
+
+SealVerdict checkSeal(const QString& recordPath) {
+    QFile seals(RecordSeal::sealPath(recordPath));
+    QFile record(recordPath);
+    if (!QFileInfo(record.fileName()).isFile() || !record.open(QIODevice::ReadOnly))
+        return broken(QStringLiteral("the record cannot be read"));
+    if (!QFileInfo::exists(seals.fileName()))
+        return broken(QStringLiteral("it has no seal file %1").arg(seals.fileName()));
+    if (!QFileInfo(seals.fileName()).isFile() ||
+        QFileInfo(seals.fileName()).size() > kLargestSeal || !seals.open(QIODevice::ReadOnly))
+        return broken(QStringLiteral("its seal file cannot be read"));
+
+    qint64 at = 0, lines = 0; // read and counted of the record so far
+    QByteArray lastHead;      // of the chain so far
+    qint64 sealedLines = 0;
+    QByteArray sealedAt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    bool anyChain = false;
+    QString unsealedStart;
+    // Reads the record on to `bytes`, hashing and counting; false where it ends before.
+    auto readTo = [&](qint64 bytes) {
+        while (at < bytes) {
+            const QByteArray block = record.read(std::min<qint64>(bytes - at, 4 << 20));
+            if (block.isEmpty())
+                return false;
+            hash.addData(block);
+            lines += block.count('\n');
+            at += block.size();
+        }
+        return true;
+    };
+    // The record as it is began with the last chain from byte 0; the seals above that one are
+    // of a file before (overwritten, or rotated away).
+    qint64 freshAt = 0;
+    int freshLine = 1;
+    for (int number = 1; !seals.atEnd(); ++number) {
+        const qint64 offset = seals.pos();
+        const QList<QByteArray> f = seals.readLine(1024).trimmed().split(',');
+        if (f.size() == 5 && f[0] == "chain" && f[2] == "0") {
+            freshAt = offset;
+            freshLine = number;
+        }
+    }
+    seals.seek(freshAt);
+    for (int number = freshLine; !seals.atEnd(); ++number) {
+        const QByteArray text = seals.readLine(1024).trimmed();
+        const QList<QByteArray> f = text.split(',');
+        bool a = false, b = false;
+        if (f.size() == 5 && f[0] == "chain") {
+            const qint64 bytes = f[2].toLongLong(&a), before = f[3].toLongLong(&b);
+            if (!a || !b || (f[4] != "-" && f[4].size() != 64))
+                return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
+            if (anyChain && f[4] != lastHead)
+                return broken(QStringLiteral("its seal does not chain at line %1").arg(number));
+            if (!anyChain && bytes > 0)
+                unsealedStart =
+                    QStringLiteral("; %1 before sealing began are not sealed").arg(rows(1, before));
+            // The record up to where this chain begins, as counted by it.
+            hash.reset();
+            if (!readTo(bytes))
+                return broken(QStringLiteral("cut: the file ends at row %1, before the seal at "
+                                             "line %2 begins")
+                                  .arg(lines)
+                                  .arg(number));
+            if (lines != before)
+                return broken(QStringLiteral("differs before row %1: rows were added or removed")
+                                  .arg(before + 1));
+            lastHead = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
+            hash.reset();
+            hash.addData(lastHead);
+            anyChain = true;
+            continue;
+        }
+        if (f.size() != 5 || f[0] != "seal" || f[4].size() != 64 || !anyChain)
+            return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
+        const qint64 sealLines = f[1].toLongLong(&a), sealBytes = f[2].toLongLong(&b);
+        if (!a || !b || sealBytes < at)
+            return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
+        const qint64 firstRow = lines + 1;
+        if (!readTo(sealBytes))
+            return broken(QStringLiteral("cut (or rows removed): sealed up to row %1 at %2, but "
+                                         "the file ends at row %3")
+                              .arg(sealLines)
+                              .arg(QString::fromLatin1(f[3]))
+                              .arg(lines));
+        if (hash.result().toHex() != f[4] || lines != sealLines)
+            return broken(
+                QStringLiteral("differs in %1 (sealed at %2): a row was changed, "
+                               "added, removed or moved")
+                    .arg(rows(firstRow, std::max(firstRow, sealLines)), QString::fromLatin1(f[3])));
+        lastHead = f[4];
+        hash.reset();
+        hash.addData(lastHead);
+        sealedLines = sealLines;
+        sealedAt = f[3];
+    }
+    if (!anyChain)
+        return broken(QStringLiteral("its seal file holds no seal"));
+    // What was written after the last seal (the last second of a live record) is counted.
+    while (!record.atEnd()) {
+        const QByteArray block = record.read(4 << 20);
+        if (block.isEmpty())
+            break;
+        lines += block.count('\n');
+    }
+    return {true, QStringLiteral("intact: %1 rows, sealed up to row %2 at %3%4")
+                      .arg(lines)
+                      .arg(sealedLines)
+                      .arg(QString::fromLatin1(sealedAt), unsealedStart)};
+}

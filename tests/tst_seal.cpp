@@ -1,0 +1,162 @@
+// The seal beside a record: each attack on a small sealed record gets its verdict and its rows;
+// appending and a fresh start continue the chain; the log writer seals what it writes.
+#include "RecordSeal.h"
+#include "SealCheck.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSeal : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void attacksGetTheirVerdictAndRows();
+    void appendingAndBeginningAfreshKeepTheChain();
+
+private:
+    // A record of `rows` lines, sealed after every third line.
+    void sealed(const QString& path, int rows, int from = 1, bool fresh = true);
+    QByteArray line(int n) const {
+        return "\"12:00:" + QByteArray::number(10 + n % 50) + "\",7." + QByteArray::number(n) +
+               "\r\n";
+    }
+    QByteArray read(const QString& path);
+    void write(const QString& path, const QByteArray& bytes);
+    QString copy(const QString& name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_record;
+};
+
+void TestSeal::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_record = m_dir->filePath(QStringLiteral("run.csv"));
+    sealed(m_record, 12);
+}
+
+void TestSeal::sealed(const QString& path, int rows, int from, bool fresh) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | (fresh ? QIODevice::Truncate : QIODevice::Append)));
+    RecordSeal seal(path);
+    QString why;
+    QVERIFY(seal.begin(file.size(), fresh, &why));
+    for (int n = from; n < from + rows; ++n) {
+        const QByteArray l = line(n);
+        file.write(l);
+        seal.add(l);
+        if (n % 3 == 0)
+            QVERIFY(seal.seal(true, &why));
+    }
+    QVERIFY(seal.seal(true, &why));
+}
+
+QByteArray TestSeal::read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestSeal::write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// The record and its seal under another name, to attack.
+QString TestSeal::copy(const QString& name) {
+    const QString path = m_dir->filePath(name);
+    write(path, read(m_record));
+    write(RecordSeal::sealPath(path), read(RecordSeal::sealPath(m_record)));
+    return path;
+}
+
+void TestSeal::attacksGetTheirVerdictAndRows() {
+    // The time of the last seal line, its fourth field.
+    const QByteArray lastTime =
+        read(RecordSeal::sealPath(m_record)).trimmed().split('\n').last().split(',').at(3);
+    QCOMPARE(checkSeal(m_record).text, QStringLiteral("intact: 12 rows, sealed up to row 12 at ") +
+                                           QString::fromLatin1(lastTime));
+    QVERIFY(checkSeal(m_record).intact);
+    auto rowsOf = [&](const QString& path) { return read(path).split('\n'); };
+    auto join = [](QList<QByteArray> rows) { return rows.join('\n'); };
+    struct Attack {
+        const char* name;
+        std::function<void(const QString&)> harm;
+        QString verdict;
+    };
+    const QList<Attack> attacks = {
+        {"digit", [&](const QString& p) { write(p, read(p).replace("7.7", "7.8")); },
+         QStringLiteral("differs in rows 7 to 9")},
+        {"inserted",
+         [&](const QString& p) {
+             auto r = rowsOf(p);
+             r.insert(4, "\"12:00:14\",7.45\r");
+             write(p, join(r));
+         },
+         QStringLiteral("differs in rows 4 to 6")},
+        {"deleted",
+         [&](const QString& p) {
+             auto r = rowsOf(p);
+             r.removeAt(4);
+             write(p, join(r));
+         },
+         QStringLiteral("differs in rows 4 to 6")},
+        {"swapped",
+         [&](const QString& p) {
+             auto r = rowsOf(p);
+             r.swapItemsAt(1, 2);
+             write(p, join(r));
+         },
+         QStringLiteral("differs in rows 1 to 3")},
+        {"cut",
+         [&](const QString& p) {
+             auto r = rowsOf(p);
+             write(p, join(r.mid(0, 10)) + '\n');
+         },
+         QStringLiteral("cut (or rows removed): sealed up to row 12 at")},
+        {"garbage seal", [&](const QString& p) { write(RecordSeal::sealPath(p), "seal,x\n"); },
+         QStringLiteral("its seal file is not a seal (line 1)")},
+        {"no seal", [&](const QString& p) { QFile::remove(RecordSeal::sealPath(p)); },
+         QStringLiteral("it has no seal file")},
+    };
+    for (const Attack& a : attacks) {
+        const QString path = copy(QLatin1String(a.name) + QStringLiteral(".csv"));
+        a.harm(path);
+        const SealVerdict v = checkSeal(path);
+        QVERIFY2(!v.intact && v.text.startsWith(a.verdict), qPrintable(v.text));
+    }
+    // Cutting the last rows together with their seals, or sealing an edited file anew, is not
+    // seen from the disk alone: the verdict tells how far the seal goes, for the anchors.
+    const QString both = copy(QStringLiteral("both.csv"));
+    write(both, join(rowsOf(both).mid(0, 9)) + '\n');
+    auto seals = rowsOf(RecordSeal::sealPath(both));
+    write(RecordSeal::sealPath(both), join(seals.mid(0, 4)) + '\n');
+    QVERIFY(checkSeal(both).text.startsWith(QStringLiteral("intact: 9 rows, sealed up to row 9")));
+}
+
+void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
+    // Appended: the chain goes on without a new chain line.
+    sealed(m_record, 6, 13, false);
+    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 1);
+    QVERIFY(checkSeal(m_record).text.startsWith(
+        QStringLiteral("intact: 18 rows, sealed up to row 18")));
+    // Appended after rows nobody sealed: a chain that follows the last seal, from there.
+    QFile file(m_record);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(line(19));
+    file.close();
+    sealed(m_record, 2, 20, false);
+    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 2);
+    QVERIFY(checkSeal(m_record).text.startsWith(
+        QStringLiteral("intact: 21 rows, sealed up to row 21")));
+    // Begun afresh (overwritten, or new after a rotation): a chain from byte 0 that names the
+    // last head of the file before; only it counts for the record as it is.
+    const QByteArray lastHead = read(RecordSeal::sealPath(m_record)).trimmed().split(',').last();
+    sealed(m_record, 4, 1, true);
+    QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",0,0," + lastHead + '\n'));
+    QVERIFY(
+        checkSeal(m_record).text.startsWith(QStringLiteral("intact: 4 rows, sealed up to row 4")));
+}
+
+QTEST_GUILESS_MAIN(TestSeal)
+#include "tst_seal.moc"
