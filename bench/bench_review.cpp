@@ -3,10 +3,12 @@
 //   bench_review [--gigabytes G] [--large FILE] [--write FILE --rows N]
 #include "CalibrationHistory.h"
 #include "OperatorDialogs.h"
+#include "RecordSeal.h"
 #include "ReviewWindow.h"
 #include "RunChart.h"
 #include "RunEvents.h"
 #include "RunReport.h"
+#include "SealCheck.h"
 #include "SettingsLocation.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <ctime>
 #include <random>
 
 namespace {
@@ -127,7 +130,8 @@ double peakMegabytes() {
 QTextStream out(stdout);
 
 void row(const char* measure, double value, const char* target) {
-    out << "| " << measure << " | " << QString::number(value, 'f', 2) << " | " << target << " |\n";
+    out << "| " << measure << " | " << QString::number(value, 'f', value < 1 ? 5 : 2) << " | "
+        << target << " |\n";
     out.flush();
 }
 
@@ -180,6 +184,42 @@ void measureReport(const QString& path, const char* name, const char* target) {
     if (!reportRun(run, events, {}, request, &why, &note))
         qFatal("report: %s", qPrintable(why));
     row(name, clock.nsecsElapsed() / 1e6, target);
+}
+
+// Sealing as the log writer does it, row by row with a seal line a second at most, and the check
+// of the whole file against its seal.
+void measureSeal(const QString& path) {
+    // The processor of reading the rows alone, then of reading and sealing them: the difference.
+    auto pass = [&](RecordSeal* seal) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QString why;
+        qint64 rows = 0;
+        const std::clock_t start = std::clock();
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            if (seal) {
+                seal->add(line);
+                seal->seal(false, &why);
+            }
+            ++rows;
+        }
+        if (seal)
+            seal->seal(true, &why);
+        return std::pair{double(std::clock() - start) / CLOCKS_PER_SEC, rows};
+    };
+    const auto [reading, rows] = pass(nullptr);
+    RecordSeal seal(path);
+    QString why;
+    seal.begin(0, true, &why);
+    const double sealing = pass(&seal).first - reading;
+    row("sealing: processor per log row (ms)", 1000.0 * sealing / rows, "< 0.02");
+    QElapsedTimer clock;
+    clock.start();
+    const SealVerdict verdict = checkSeal(path);
+    if (!verdict.intact)
+        qFatal("seal: %s", qPrintable(verdict.text));
+    row("the large log checked against its seal (ms)", clock.nsecsElapsed() / 1e6, "< 10000");
 }
 
 void measureRedraws(ReviewWindow& window) {
@@ -241,6 +281,7 @@ int main(int argc, char* argv[]) {
     row("peak resident memory to here, all of it (MB)", peakMegabytes(), "< 300");
     ReviewWindow* window = openMeasured(dialogs, history, large, "the large log", true);
     measureRedraws(*window);
+    measureSeal(large);
     row("private memory with the large log open (MB)", privateMegabytes(), "< 200");
     delete window;
     return 0;

@@ -77,6 +77,12 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
     QCOMPARE(checkSeal(m_record).text, QStringLiteral("intact: 12 rows, sealed up to row 12 at ") +
                                            QString::fromLatin1(lastTime));
     QVERIFY(checkSeal(m_record).intact);
+    // Rotated together, as logrotate names them: run.csv.1 with run.csv.seal.1.
+    const QString rotated = m_record + QStringLiteral(".1");
+    write(rotated, read(m_record));
+    write(RecordSeal::sealPath(m_record) + QStringLiteral(".1"),
+          read(RecordSeal::sealPath(m_record)));
+    QVERIFY(checkSeal(rotated).intact);
     auto rowsOf = [&](const QString& path) { return read(path).split('\n'); };
     auto join = [](QList<QByteArray> rows) { return rows.join('\n'); };
     struct Attack {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QRegularExpression>
 
 namespace {
 // A seal file larger than this is no seal (a year of seals a second is about 3 GB: a seal per
@@ -32,10 +33,22 @@ QString rows(qint64 from, qint64 to) {
     return from == to ? QStringLiteral("row %1").arg(from)
                       : QStringLiteral("rows %1 to %2").arg(from).arg(to);
 }
+
+// The seal of a record; a record rotated to "run.csv.1" has its seal rotated beside it, to
+// "run.csv.seal.1".
+QString sealOf(const QString& recordPath) {
+    const QString own = RecordSeal::sealPath(recordPath);
+    static const QRegularExpression rotated(QStringLiteral("^(.*)\\.(\\d+)$"));
+    const auto m = rotated.match(recordPath);
+    if (QFileInfo::exists(own) || !m.hasMatch())
+        return own;
+    const QString beside = RecordSeal::sealPath(m.captured(1)) + u'.' + m.captured(2);
+    return QFileInfo::exists(beside) ? beside : own;
+}
 } // namespace
 
 SealVerdict checkSeal(const QString& recordPath) {
-    QFile seals(RecordSeal::sealPath(recordPath));
+    QFile seals(sealOf(recordPath));
     QFile record(recordPath);
     if (!QFileInfo(record.fileName()).isFile() || !record.open(QIODevice::ReadOnly))
         return broken(QStringLiteral("the record cannot be read"));
