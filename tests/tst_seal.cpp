@@ -155,6 +155,15 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 2);
     QVERIFY(checkSeal(m_record).text.startsWith(
         QStringLiteral("intact: 21 rows, sealed up to row 21")));
+    // A log from before sealing, appended to: its old rows are not counted at the opening (it
+    // may be large) and are said to be unsealed.
+    const QString old = m_dir->filePath(QStringLiteral("old.csv"));
+    write(old, line(1) + line(2) + line(3) + line(4) + line(5));
+    sealed(old, 3, 6, false);
+    QVERIFY(read(RecordSeal::sealPath(old)).contains("seal,-,"));
+    QCOMPARE(checkSeal(old).text.section(u';', 1).trimmed(),
+             QStringLiteral("rows 1 to 5 before sealing began are not sealed"));
+    QVERIFY(checkSeal(old).text.startsWith(QStringLiteral("intact: 8 rows, sealed up to row 8")));
     // Begun afresh (overwritten, or new after a rotation): a chain from byte 0 that names the
     // last head of the file before; only it counts for the record as it is.
     const QByteArray lastHead = read(RecordSeal::sealPath(m_record)).trimmed().split(',').last();

@@ -6,7 +6,8 @@
 #include <QFile>
 
 namespace {
-// The last seal line of a seal file: lines, bytes and head; none when there is none.
+// The last seal line of a seal file: lines (-1 where it did not count them), bytes and head;
+// none when there is none.
 struct LastSeal {
     qint64 lines = -1;
     qint64 bytes = -1;
@@ -20,30 +21,15 @@ LastSeal lastSeal(const QString& path) {
         return last;
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     const QList<QByteArray> f = lines.last().trimmed().split(',');
-    bool lineCount = false, byteCount = false;
+    bool byteCount = false;
     if (f.size() == 5 && f[0] == "seal" && f[4].size() == 64) {
-        last.lines = f[1].toLongLong(&lineCount);
+        last.lines = f[1] == "-" ? -1 : f[1].toLongLong();
         last.bytes = f[2].toLongLong(&byteCount);
         last.head = f[4];
     }
-    return lineCount && byteCount ? last : LastSeal{};
+    return byteCount ? last : LastSeal{};
 }
 
-// The line ends in the first `size` bytes of a file.
-qint64 linesIn(const QString& path, qint64 size) {
-    QFile file(path);
-    qint64 count = 0;
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    while (size > 0) {
-        const QByteArray block = file.read(std::min<qint64>(size, 4 << 20));
-        if (block.isEmpty())
-            break;
-        count += block.count('\n');
-        size -= block.size();
-    }
-    return count;
-}
 } // namespace
 
 RecordSeal::RecordSeal(const QString& recordPath)
@@ -61,13 +47,15 @@ bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& 
         m_since.addData(m_head);
         return true;
     }
-    m_lines = fresh ? 0 : linesIn(m_recordPath, size);
+    // Counting the lines of a large log would hold its opening: they are left uncounted, and
+    // the check counts them itself.
+    m_lines = fresh ? 0 : -1;
     m_bytes = m_sealedBytes = fresh ? 0 : size;
     // A record begun afresh (overwritten, or new after a rotation) follows the last seal of the
     // file before; the seals of that file stay above it.
     const QByteArray before = follows.isEmpty() ? last.head : follows;
     const QByteArray chain = "chain," + isoTime(QDateTime::currentDateTime()) + ',' +
-                             QByteArray::number(m_bytes) + ',' + QByteArray::number(m_lines) + ',' +
+                             QByteArray::number(m_bytes) + ',' + linesText() + ',' +
                              (before.isEmpty() ? QByteArray("-") : before);
     m_head = QCryptographicHash::hash(chain, QCryptographicHash::Sha256).toHex();
     m_since.addData(m_head);
@@ -77,7 +65,8 @@ bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& 
 void RecordSeal::add(QByteArrayView bytes) {
     m_since.addData(bytes);
     m_bytes += bytes.size();
-    m_lines += bytes.count('\n');
+    if (m_lines >= 0)
+        m_lines += bytes.count('\n');
 }
 
 bool RecordSeal::seal(bool force, QString* why) {
@@ -89,9 +78,13 @@ bool RecordSeal::seal(bool force, QString* why) {
     m_since.reset();
     m_since.addData(m_head);
     m_sealedBytes = m_bytes;
-    return appendLine("seal," + QByteArray::number(m_lines) + ',' + QByteArray::number(m_bytes) +
-                          ',' + isoTime(QDateTime::currentDateTime()) + ',' + m_head,
+    return appendLine("seal," + linesText() + ',' + QByteArray::number(m_bytes) + ',' +
+                          isoTime(QDateTime::currentDateTime()) + ',' + m_head,
                       why);
+}
+
+QByteArray RecordSeal::linesText() const {
+    return m_lines < 0 ? QByteArray("-") : QByteArray::number(m_lines);
 }
 
 bool RecordSeal::appendLine(const QByteArray& line, QString* why) {

@@ -11,6 +11,7 @@
 //
 //   chain,<ISO time>,<bytes before>,<lines before>,<head this chain follows, or ->
 //   seal,<lines>,<bytes>,<ISO time>,<head>
+// Lines are "-" where a chain began after rows nobody counted (a log from before sealing).
 //
 // A chain's first head is the SHA-256 of its chain line; each seal's head is the SHA-256 of the
 // head before it (hex) followed by the record's bytes since. Lines count the record's line ends.
@@ -37,17 +38,17 @@ public:
     // The latest head, for anchors and for the chain of the next file after a rotation.
     const QByteArray& head() const { return m_head; }
     const QString& recordPath() const { return m_recordPath; }
-    qint64 lines() const { return m_lines; }
     qint64 bytes() const { return m_bytes; }
 
 private:
     bool appendLine(const QByteArray& line, QString* why);
+    QByteArray linesText() const;
 
     QString m_sealPath;
     QString m_recordPath;
     QByteArray m_head;
+    qint64 m_lines = 0; // -1: not counted
     QCryptographicHash m_since{QCryptographicHash::Sha256};
-    qint64 m_lines = 0;
     qint64 m_bytes = 0;
     qint64 m_sealedBytes = -1;
     QElapsedTimer m_sinceSeal;

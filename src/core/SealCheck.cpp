@@ -95,14 +95,13 @@ SealVerdict checkSeal(const QString& recordPath) {
         const QList<QByteArray> f = text.split(',');
         bool a = false, b = false;
         if (f.size() == 5 && f[0] == "chain") {
-            const qint64 bytes = f[2].toLongLong(&a), before = f[3].toLongLong(&b);
-            if (!a || !b || (f[4] != "-" && f[4].size() != 64))
+            const qint64 bytes = f[2].toLongLong(&a);
+            const qint64 before = f[3] == "-" ? -1 : f[3].toLongLong(&b);
+            if (!a || (before >= 0 && !b) || (f[4] != "-" && f[4].size() != 64))
                 return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
             if (anyChain && f[4] != lastHead)
                 return broken(QStringLiteral("its seal does not chain at line %1").arg(number));
-            if (!anyChain && bytes > 0)
-                unsealedStart =
-                    QStringLiteral("; %1 before sealing began are not sealed").arg(rows(1, before));
+            const bool unsealed = !anyChain && bytes > 0;
             // The record up to where this chain begins, as counted by it.
             hash.reset();
             if (!readTo(bytes))
@@ -110,9 +109,12 @@ SealVerdict checkSeal(const QString& recordPath) {
                                              "line %2 begins")
                                   .arg(lines)
                                   .arg(number));
-            if (lines != before)
+            if (before >= 0 && lines != before)
                 return broken(QStringLiteral("differs before row %1: rows were added or removed")
                                   .arg(before + 1));
+            if (unsealed)
+                unsealedStart =
+                    QStringLiteral("; %1 before sealing began are not sealed").arg(rows(1, lines));
             lastHead = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
             hash.reset();
             hash.addData(lastHead);
@@ -121,15 +123,20 @@ SealVerdict checkSeal(const QString& recordPath) {
         }
         if (f.size() != 5 || f[0] != "seal" || f[4].size() != 64 || !anyChain)
             return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
-        const qint64 sealLines = f[1].toLongLong(&a), sealBytes = f[2].toLongLong(&b);
-        if (!a || !b || sealBytes < at)
+        // Where the writer did not count lines ("-"), the check's own count stands.
+        const qint64 sealBytes = f[2].toLongLong(&b);
+        const qint64 written = f[1] == "-" ? -1 : f[1].toLongLong(&a);
+        if ((written >= 0 && !a) || !b || sealBytes < at)
             return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
         const qint64 firstRow = lines + 1;
-        if (!readTo(sealBytes))
-            return broken(QStringLiteral("cut (or rows removed): sealed up to row %1 at %2, but "
-                                         "the file ends at row %3")
-                              .arg(sealLines)
-                              .arg(QString::fromLatin1(f[3]))
+        const bool reached = readTo(sealBytes);
+        const qint64 sealLines = written >= 0 ? written : lines;
+        if (!reached)
+            return broken(QStringLiteral("cut (or rows removed): sealed up to %1 at %2, but the "
+                                         "file ends at row %3")
+                              .arg(written >= 0 ? QStringLiteral("row %1").arg(written)
+                                                : QStringLiteral("byte %1").arg(sealBytes),
+                                   QString::fromLatin1(f[3]))
                               .arg(lines));
         if (hash.result().toHex() != f[4] || lines != sealLines)
             return broken(
