@@ -486,6 +486,10 @@ void TestReview::reviewWindowMeasuresAndExports() {
     const QString report = QString::fromUtf8(text.readAllStandardOutput());
     for (const char* expected : {"Run report: nacht.csv", "rig-7", "08.12.2026 22:30:00", "1.800"})
         QVERIFY2(report.contains(QLatin1String(expected)), expected);
+    // The log against its seal: this one was written by the test, without one.
+    trigger("mnuVerify");
+    QVERIFY(dialogs.texts().last().endsWith(QStringLiteral("it has no seal file ") + log +
+                                            QStringLiteral(".seal")));
 }
 
 QTEST_MAIN(TestReview)

@@ -7,6 +7,7 @@
 #include "RunChart.h"
 #include "RunReport.h"
 #include "SaveChartCommand.h"
+#include "SealCheck.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -211,6 +212,12 @@ void ReviewWindow::buildMenus() {
         &ReviewWindow::chooseRowsFile);
     add(QStringLiteral("Re&port..."), "mnuReport", QKeySequence(Qt::CTRL | Qt::Key_P),
         &ReviewWindow::chooseReportFile);
+    add(QStringLiteral("&Verify"), "mnuVerify", QKeySequence(), [this] {
+        // The log against its seal, as dgh-report --verify says it.
+        if (m_run)
+            m_dialogs.message(QDir::toNativeSeparators(m_run->path()) + QStringLiteral(": ") +
+                              checkSeal(m_run->path()).text);
+    });
     file->addSeparator();
     add(QStringLiteral("&Close"), "mnuReviewClose", QKeySequence::Close, &QWidget::close);
 }
