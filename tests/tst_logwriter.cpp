@@ -10,6 +10,7 @@
 #include "TestLocale.h"
 #include "WindowTimer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -73,6 +74,7 @@ private slots:
     void textOutsideAsciiIsSingleByte();
     void aFileThatCannotBeOpenedIsReported();
     void aDeviceIsRefusedAtOpen();
+    void aSealThatCannotBeWrittenIsSaidOnceAndRowsGoOn();
     void aFailedWriteStopsLoggingWithOneMessage();
     void aKilledLoggerLosesAtMostOneRow();
 
@@ -227,6 +229,28 @@ void TestLogWriter::aFileThatCannotBeOpenedIsReported() {
     QVERIFY(dialogs.messages[0].text.contains(session.logPath()));
     QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("No such file or directory")));
     QVERIFY(!session.fileOpen());
+}
+
+void TestLogWriter::aSealThatCannotBeWrittenIsSaidOnceAndRowsGoOn() {
+    const QString path = m_dir.filePath(QStringLiteral("sealed.txt"));
+    QVERIFY(QDir().mkdir(RecordSeal::sealPath(path))); // a folder where the seal would go
+    ScriptedDialogs dialogs;
+    LogSession session(m_state, dialogs.notices);
+    session.setLogPath(path);
+    QVERIFY(session.openLog(LogWriter::Mode::Overwrite));
+    for (int i = 0; i < 3; ++i)
+        session.tick();
+    QTRY_COMPARE(readAll(path).count('\n'), 16 + 3);
+    QTRY_COMPARE(dialogs.texts().filter(QStringLiteral("cannot be written")).size(), 1);
+    QVERIFY(dialogs.texts().first().startsWith(QStringLiteral("The seal of the log file ") + path));
+    QVERIFY(session.fileOpen());
+    // The folder gone, the next seal (a second on at most) is written and said.
+    QVERIFY(QDir().rmdir(RecordSeal::sealPath(path)));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (session.tick(), dialogs.texts().last().endsWith(QStringLiteral("is written again."))),
+        5000);
+    QCOMPARE(dialogs.texts().filter(QStringLiteral("cannot be written")).size(), 1);
+    session.stop();
 }
 
 void TestLogWriter::aDeviceIsRefusedAtOpen() {

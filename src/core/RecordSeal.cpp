@@ -91,8 +91,11 @@ bool RecordSeal::appendLine(const QByteArray& line, QString* why) {
     QFile file(m_sealPath);
     const QByteArray whole = line + '\n';
     if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) &&
-        file.write(whole) == whole.size())
+        file.write(whole) == whole.size()) {
+        m_failure.clear();
         return true;
-    *why = file.errorString();
+    }
+    m_failure = file.errorString();
+    *why = m_failure;
     return false;
 }

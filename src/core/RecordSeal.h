@@ -38,6 +38,8 @@ public:
     // The latest head, for anchors and for the chain of the next file after a rotation.
     const QByteArray& head() const { return m_head; }
     const QString& recordPath() const { return m_recordPath; }
+    // Why the last seal line could not be written; empty once one is again.
+    const QString& failure() const { return m_failure; }
     qint64 bytes() const { return m_bytes; }
 
 private:
@@ -52,4 +54,5 @@ private:
     qint64 m_bytes = 0;
     qint64 m_sealedBytes = -1;
     QElapsedTimer m_sinceSeal;
+    QString m_failure;
 };

@@ -52,6 +52,7 @@ void LogSession::tick() {
 void LogSession::rowDone(LogWriter::RowOutcome outcome, const QString& error) {
     switch (outcome) {
     case LogWriter::RowOutcome::Written:
+        sealWritten(error);
         return emit rowWritten();
     case LogWriter::RowOutcome::Moved:
         // Moved away (rotation): its path starts a new file.
@@ -62,6 +63,18 @@ void LogSession::rowDone(LogWriter::RowOutcome outcome, const QString& error) {
         break;
     }
     failed(error);
+}
+
+void LogSession::sealWritten(const QString& error) {
+    const QString path = QDir::toNativeSeparators(m_logPath);
+    if (!error.isEmpty() && !std::exchange(m_sealFailing, true))
+        tell(Notice::Severity::Warning,
+             QStringLiteral("The seal of the log file %1 cannot be written (%2); the rows are "
+                            "written without it.")
+                 .arg(path, error));
+    else if (error.isEmpty() && std::exchange(m_sealFailing, false))
+        tell(Notice::Severity::Information,
+             QStringLiteral("The seal of the log file %1 is written again.").arg(path));
 }
 
 void LogSession::reopenLater() {

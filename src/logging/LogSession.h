@@ -60,6 +60,8 @@ signals:
 
 private:
     void rowDone(LogWriter::RowOutcome outcome, const QString& error);
+    // A row was written; error says why its seal was not.
+    void sealWritten(const QString& error);
     // Unattended, after a failure or a move: the path again, then the row of this moment.
     void reopenLater();
     void failed(const QString& error);
@@ -71,6 +73,7 @@ private:
     const OnFailure m_onFailure;
     QString m_totalLitersText = QStringLiteral("000");
     QString m_logPath;
-    bool m_failing = false;   // a failure was reported and the file is not written again yet
-    bool m_reopening = false; // an open of the path is under way
+    bool m_failing = false;     // a failure was reported and the file is not written again yet
+    bool m_reopening = false;   // an open of the path is under way
+    bool m_sealFailing = false; // the seal's failure was told and it is not written again yet
 };

@@ -72,15 +72,15 @@ LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header,
             return false;
         }
         const qint64 before = file.size();
-        // The seal beside the file goes on from what the file holds; failing to write it never
-        // holds the rows.
-        QString sealWhy;
-        seal->begin(before, before == 0, &sealWhy, follows);
+        // The seal beside the file goes on from what the file holds; failing to write it is said
+        // and never holds the rows.
+        seal->begin(before, before == 0, &why, follows);
         if (mode == Mode::Continue && before > 0)
             return true;
         if (file.write(header) == header.size()) {
             seal->add(header);
-            seal->seal(false, &sealWhy);
+            seal->seal(false, &why);
+            why = seal->failure();
             return true;
         }
         why = file.errorString();
@@ -156,9 +156,10 @@ void LogWriter::writeRow(const QDateTime& time, const QString& totalLitersText, 
             }
             const qint64 before = file.size();
             if (file.write(line) == line.size()) {
-                QString sealWhy;
+                // Written: a seal that cannot be written is said, not a lost row.
                 seal->add(line);
-                seal->seal(false, &sealWhy);
+                seal->seal(false, &why);
+                why = seal->failure();
                 return true;
             }
             why = file.errorString();
@@ -184,8 +185,9 @@ void LogWriter::post(FileOperation operation, QObject* context, RowDone done) {
                   [this, why, generation, done](BoundedResult result) {
                       if (generation != m_generation)
                           return;
+                      // Written; with words only where its seal could not be written.
                       if (result == BoundedResult::Succeeded)
-                          return done(RowOutcome::Written, QString());
+                          return done(RowOutcome::Written, *why);
                       if (result == BoundedResult::TimedOut) {
                           *why = QStringLiteral("the file system did not answer");
                           m_file = std::make_shared<QFile>();

@@ -24,7 +24,8 @@ public:
     // rotation, or after a failure, into a file that already has its header).
     enum class Mode { Overwrite, Append, Continue };
 
-    // What became of a row handed to the file.
+    // What became of a row handed to the file. Written comes with words when the row is in the
+    // file but its seal could not be written.
     enum class RowOutcome { Written, Moved, Failed };
     using RowDone = std::function<void(RowOutcome outcome, const QString& error)>;
     // Column 1 of a row: the time of day "hh:mm:ss" (the form every reader knows), or, asked
