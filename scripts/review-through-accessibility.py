@@ -7,15 +7,15 @@ reads the review window's status: its rows and its first and last date-time.
     review-through-accessibility.py FILE
 
 Needs what log-through-accessibility.py needs. Exits non-zero, saying why, if a step fails."""
-import importlib.util
 import os
+import runpy
 import sys
 import time
+import types
 
+# The other script's helpers (it runs nothing unless it is the program itself).
 here = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location('drive', os.path.join(here, 'log-through-accessibility.py'))
-drive = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(drive)
+drive = types.SimpleNamespace(**runpy.run_path(os.path.join(here, 'log-through-accessibility.py')))
 
 
 def night_log(path):

@@ -17,6 +17,23 @@
 namespace {
 const QString kProgramTitle = QStringLiteral("Corvik pH probe Logging Program");
 const QString kVersion = QLatin1String(kProgramVersion);
+// Appends bytes whole (a part written is taken back, so the file ends on a whole line) and seals
+// them. Written, why is empty, or says why the seal could not be written: never a lost row.
+bool appendSealed(QFile& file, RecordSeal& seal, const QByteArray& bytes, QString& why) {
+    const qint64 before = file.size();
+    if (file.write(bytes) == bytes.size()) {
+        seal.add(bytes);
+        seal.seal(false, &why);
+        why = seal.failure();
+        return true;
+    }
+    why = file.errorString();
+    if (why.isEmpty() || file.error() == QFileDevice::NoError)
+        why = QStringLiteral("the device is full");
+    file.resize(before);
+    return false;
+}
+
 const QString kColumns =
     QStringLiteral("Time, Therm1, Therm2, Therm3, pH-1 mV, pH-2 mV, pH-1 value, pH-2 value, "
                    "Flow frequency, liters/min, Total Liters");
@@ -77,16 +94,8 @@ LogWriter::FileOperation LogWriter::opening(Mode mode, QByteArray header,
         seal->begin(before, before == 0, &why, follows);
         if (mode == Mode::Continue && before > 0)
             return true;
-        if (file.write(header) == header.size()) {
-            seal->add(header);
-            seal->seal(false, &why);
-            why = seal->failure();
+        if (appendSealed(file, *seal, header, why))
             return true;
-        }
-        why = file.errorString();
-        if (why.isEmpty() || file.error() == QFileDevice::NoError)
-            why = QStringLiteral("the device is full");
-        file.resize(before); // no part of a header
         file.close();
         return false;
     };
@@ -154,20 +163,7 @@ void LogWriter::writeRow(const QDateTime& time, const QString& totalLitersText, 
                 *moved = true;
                 return false;
             }
-            const qint64 before = file.size();
-            if (file.write(line) == line.size()) {
-                // Written: a seal that cannot be written is said, not a lost row.
-                seal->add(line);
-                seal->seal(false, &why);
-                why = seal->failure();
-                return true;
-            }
-            why = file.errorString();
-            if (why.isEmpty() || file.error() == QFileDevice::NoError)
-                why = QStringLiteral("the device is full");
-            // Take back a partly written line, so the file ends on a whole row.
-            file.resize(before);
-            return false;
+            return appendSealed(file, *seal, line, why);
         },
         context,
         [moved, done](RowOutcome outcome, const QString& error) {

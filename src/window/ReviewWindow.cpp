@@ -396,19 +396,20 @@ void ReviewWindow::chooseLog() {
         openLog(path);
 }
 
-void ReviewWindow::chooseChartFile() {
+QString ReviewWindow::besideLog(const QString& ending) const {
     const QFileInfo log(m_run ? m_run->path() : QDir::home().filePath(QStringLiteral("run")));
-    saveChartAsked(m_dialogs, *m_chart,
-                   log.absoluteDir().filePath(log.completeBaseName() + QStringLiteral(".png")));
+    return log.absoluteDir().filePath(log.completeBaseName() + ending);
+}
+
+void ReviewWindow::chooseChartFile() {
+    saveChartAsked(m_dialogs, *m_chart, besideLog(QStringLiteral(".png")));
 }
 
 void ReviewWindow::chooseRowsFile() {
     if (!m_run || reading())
         return;
-    const QFileInfo log(m_run->path());
     const QString path = m_dialogs.chooseFileToSave(
-        QStringLiteral("Save Rows As"),
-        log.absoluteDir().filePath(log.completeBaseName() + QStringLiteral("-range.csv")),
+        QStringLiteral("Save Rows As"), besideLog(QStringLiteral("-range.csv")),
         QStringLiteral("Log files (*.csv *.txt);;All Files (*)"));
     if (!path.isEmpty())
         saveRowsTo(path);
@@ -436,18 +437,17 @@ bool ReviewWindow::saveRowsTo(const QString& path) {
 void ReviewWindow::chooseReportFile() {
     if (!m_run || reading() || m_run->empty())
         return;
-    const QFileInfo log(m_run->path());
-    const QString path = m_dialogs.chooseFileToSave(
-        QStringLiteral("Report"),
-        log.absoluteDir().filePath(log.completeBaseName() + QStringLiteral(".pdf")),
-        QStringLiteral("PDF document (*.pdf)"));
+    const QString path =
+        m_dialogs.chooseFileToSave(QStringLiteral("Report"), besideLog(QStringLiteral(".pdf")),
+                                   QStringLiteral("PDF document (*.pdf)"));
     if (path.isEmpty())
         return;
     // The range between the cursors where both are shown, else the whole run.
     const bool between = m_chart->cursorVisible(1) && m_chart->cursorVisible(2);
     const auto [from, to] =
         between ? measuredRange() : std::pair{m_run->firstMs(), m_run->lastMs()};
-    const ReportRequest request{.title = QStringLiteral("Run report: ") + log.fileName(),
+    const ReportRequest request{.title = QStringLiteral("Run report: ") +
+                                         QFileInfo(m_run->path()).fileName(),
                                 .station = m_station,
                                 .fromMs = from,
                                 .toMs = to,

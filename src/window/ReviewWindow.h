@@ -58,6 +58,8 @@ private:
     void chooseChartFile();
     void chooseRowsFile();
     void chooseReportFile();
+    // A file name beside the log (else in the home folder): its name with this ending.
+    QString besideLog(const QString& ending) const;
     void applyMode(int mode);
     void stopReading();
 
