@@ -177,7 +177,9 @@ void TestLogWriter::appendAddsANewHeaderAfterABlankLine() {
     log.seek(first.indexOf("01:02:03") + 7);
     log.write("4");
     log.close();
-    QVERIFY(checkSeal(path).text.startsWith(QStringLiteral("differs in row")));
+    const int row = first.left(first.indexOf("01:02:03")).count('\n') + 1;
+    QVERIFY2(checkSeal(path).text.startsWith(QStringLiteral("differs at row %1 ").arg(row)),
+             qPrintable(checkSeal(path).text));
 }
 
 void TestLogWriter::overwriteKeepsOnlyTheNewRun() {

@@ -89,31 +89,32 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
         const char* name;
         std::function<void(const QString&)> harm;
         QString verdict;
+        const char* how = "";
     };
     const QList<Attack> attacks = {
         {"digit", [&](const QString& p) { write(p, read(p).replace("7.7", "7.8")); },
-         QStringLiteral("differs in rows 7 to 9")},
+         QStringLiteral("differs at row 7 (sealed at"), "the row was changed"},
         {"inserted",
          [&](const QString& p) {
              auto r = rowsOf(p);
              r.insert(4, "\"12:00:14\",7.45\r");
              write(p, join(r));
          },
-         QStringLiteral("differs in rows 4 to 6")},
+         QStringLiteral("differs at row 5 (sealed at"), "a row was inserted"},
         {"deleted",
          [&](const QString& p) {
              auto r = rowsOf(p);
              r.removeAt(4);
              write(p, join(r));
          },
-         QStringLiteral("differs in rows 4 to 6")},
+         QStringLiteral("differs at row 5 (sealed at"), "the row was removed"},
         {"swapped",
          [&](const QString& p) {
              auto r = rowsOf(p);
              r.swapItemsAt(1, 2);
              write(p, join(r));
          },
-         QStringLiteral("differs in rows 1 to 3")},
+         QStringLiteral("differs at row 2 (sealed at"), "rows 2 and 3 were swapped"},
         {"cut",
          [&](const QString& p) {
              auto r = rowsOf(p);
@@ -130,6 +131,7 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
         a.harm(path);
         const SealVerdict v = checkSeal(path);
         QVERIFY2(!v.intact && v.text.startsWith(a.verdict), qPrintable(v.text));
+        QVERIFY2(v.text.endsWith(QLatin1String(a.how)), qPrintable(v.text));
     }
     // Cutting the last rows together with their seals, or sealing an edited file anew, is not
     // seen from the disk alone: the verdict tells how far the seal goes, for the anchors.
@@ -166,7 +168,7 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QVERIFY(checkSeal(old).text.startsWith(QStringLiteral("intact: 8 rows, sealed up to row 8")));
     // Begun afresh (overwritten, or new after a rotation): a chain from byte 0 that names the
     // last head of the file before; only it counts for the record as it is.
-    const QByteArray lastHead = read(RecordSeal::sealPath(m_record)).trimmed().split(',').last();
+    const QByteArray lastHead = read(RecordSeal::sealPath(m_record)).trimmed().split('\n').last().split(',').at(4);
     sealed(m_record, 4, 1, true);
     QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",0,0," + lastHead + '\n'));
     QVERIFY(

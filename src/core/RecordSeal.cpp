@@ -22,7 +22,7 @@ LastSeal lastSeal(const QString& path) {
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     const QList<QByteArray> f = lines.last().trimmed().split(',');
     bool byteCount = false;
-    if (f.size() == 5 && f[0] == "seal" && f[4].size() == 64) {
+    if ((f.size() == 5 || f.size() == 6) && f[0] == "seal" && f[4].size() == 64) {
         last.lines = f[1] == "-" ? -1 : f[1].toLongLong();
         last.bytes = f[2].toLongLong(&byteCount);
         last.head = f[4];
@@ -37,6 +37,8 @@ RecordSeal::RecordSeal(const QString& recordPath)
 
 bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& follows) {
     m_since.reset();
+    m_row.reset();
+    m_rowDigests.clear();
     m_sinceSeal.invalidate();
     const LastSeal last = lastSeal(m_sealPath);
     if (!fresh && last.bytes == size) {
@@ -65,13 +67,24 @@ bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& 
 void RecordSeal::add(QByteArrayView bytes) {
     m_since.addData(bytes);
     m_bytes += bytes.size();
-    if (m_lines >= 0)
-        m_lines += bytes.count('\n');
+    for (qsizetype end; (end = bytes.indexOf('\n')) >= 0; bytes = bytes.sliced(end + 1)) {
+        m_row.addData(bytes.first(end + 1));
+        m_rowDigests += rowDigest(m_row.result());
+        m_row.reset();
+        if (m_lines >= 0)
+            ++m_lines;
+    }
+    m_row.addData(bytes);
+}
+
+QByteArray RecordSeal::rowDigest(QByteArrayView sha256) {
+    return sha256.first(4).toByteArray().toHex();
 }
 
 bool RecordSeal::seal(bool force, QString* why) {
-    if (m_bytes == m_sealedBytes ||
-        (!force && m_sinceSeal.isValid() && m_sinceSeal.elapsed() < 1000))
+    // A burst of rows is sealed before its row digests make a seal line long.
+    if (m_bytes == m_sealedBytes || (!force && m_sinceSeal.isValid() &&
+                                     m_sinceSeal.elapsed() < 1000 && m_rowDigests.size() < 65536))
         return true;
     m_sinceSeal.start();
     m_head = m_since.result().toHex();
@@ -79,7 +92,8 @@ bool RecordSeal::seal(bool force, QString* why) {
     m_since.addData(m_head);
     m_sealedBytes = m_bytes;
     return appendLine("seal," + linesText() + ',' + QByteArray::number(m_bytes) + ',' +
-                          isoTime(QDateTime::currentDateTime()) + ',' + m_head,
+                          isoTime(QDateTime::currentDateTime()) + ',' + m_head + ',' +
+                          std::exchange(m_rowDigests, {}),
                       why);
 }
 

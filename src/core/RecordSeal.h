@@ -10,11 +10,13 @@
 // removed or cut row shows. The record's own bytes are untouched.
 //
 //   chain,<ISO time>,<bytes before>,<lines before>,<head this chain follows, or ->
-//   seal,<lines>,<bytes>,<ISO time>,<head>
+//   seal,<lines>,<bytes>,<ISO time>,<head>,<row digests>
 // Lines are "-" where a chain began after rows nobody counted (a log from before sealing).
 //
 // A chain's first head is the SHA-256 of its chain line; each seal's head is the SHA-256 of the
 // head before it (hex) followed by the record's bytes since. Lines count the record's line ends.
+// The row digests (8 hex digits of each line's SHA-256 since the seal before) only locate the
+// first row that differs; the heads are the proof.
 // A chain from byte 0 begins the record anew (overwritten, or a new file after a rotation): the
 // lines above it sealed the file before.
 // Not thread-safe: used on the thread that writes the record.
@@ -41,6 +43,8 @@ public:
     // Why the last seal line could not be written; empty once one is again.
     const QString& failure() const { return m_failure; }
     qint64 bytes() const { return m_bytes; }
+    // A row's digest in the seal line, from the SHA-256 of the line with its line end.
+    static QByteArray rowDigest(QByteArrayView sha256);
 
 private:
     bool appendLine(const QByteArray& line, QString* why);
@@ -51,6 +55,8 @@ private:
     QByteArray m_head;
     qint64 m_lines = 0; // -1: not counted
     QCryptographicHash m_since{QCryptographicHash::Sha256};
+    QCryptographicHash m_row{QCryptographicHash::Sha256};
+    QByteArray m_rowDigests;
     qint64 m_bytes = 0;
     qint64 m_sealedBytes = -1;
     QElapsedTimer m_sinceSeal;

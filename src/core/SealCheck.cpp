@@ -12,6 +12,10 @@ namespace {
 // A seal file larger than this is no seal (a year of seals a second is about 3 GB: a seal per
 // second of a year is 31 million lines, far more than any one record is written for).
 constexpr qint64 kLargestSeal = qint64(4) << 30;
+// Longer lines are read in parts, each a row of its own, alike for the record and its digests.
+constexpr qint64 kLongestRow = 1 << 20;
+// The writer seals before a line's row digests pass 64 KB.
+constexpr qint64 kLongestSealLine = 80 << 10;
 
 struct Chain {
     qint64 bytes = 0, lines = 0; // before the chain
@@ -44,6 +48,37 @@ QString sealOf(const QString& recordPath) {
         return own;
     const QString beside = RecordSeal::sealPath(m.captured(1)) + u'.' + m.captured(2);
     return QFileInfo::exists(beside) ? beside : own;
+}
+// The first row where the record differs from a seal's row digests, read from `from` (where the
+// seal's rows begin, row `firstRow`), and how; empty where every sealed row is there unchanged
+// (the record was cut after them).
+QString firstDifference(QFile& record, qint64 from, qint64 firstRow, const QByteArray& digests,
+                        const QString& when) {
+    const qsizetype sealed = digests.size() / 8;
+    auto digest = [&](qsizetype i) { return digests.mid(i * 8, 8); };
+    QList<QByteArray> found; // the record's own, a row beyond the sealed ones
+    record.seek(from);
+    while (found.size() <= sealed && !record.atEnd())
+        found.append(RecordSeal::rowDigest(QCryptographicHash::hash(
+            record.readLine(kLongestRow), QCryptographicHash::Sha256)));
+    qsizetype i = 0;
+    while (i < sealed && i < found.size() && found[i] == digest(i))
+        ++i;
+    if (i == sealed || i == found.size())
+        return {};
+    const qint64 row = firstRow + i;
+    const auto at = [&](const QString& what) {
+        return QStringLiteral("differs at row %1 (sealed at %2): %3").arg(row).arg(when, what);
+    };
+    const bool nextKept = i + 1 < found.size() && found[i + 1] == digest(i);
+    const bool nextGone = i + 1 < sealed && found[i] == digest(i + 1);
+    if (nextKept && nextGone)
+        return at(QStringLiteral("rows %1 and %2 were swapped").arg(row).arg(row + 1));
+    if (nextKept)
+        return at(QStringLiteral("a row was inserted"));
+    if (nextGone)
+        return at(QStringLiteral("the row was removed"));
+    return at(QStringLiteral("the row was changed"));
 }
 } // namespace
 
@@ -83,7 +118,7 @@ SealVerdict checkSeal(const QString& recordPath) {
     int freshLine = 1;
     for (int number = 1; !seals.atEnd(); ++number) {
         const qint64 offset = seals.pos();
-        const QList<QByteArray> f = seals.readLine(1024).trimmed().split(',');
+        const QList<QByteArray> f = seals.readLine(kLongestSealLine).trimmed().split(',');
         if (f.size() == 5 && f[0] == "chain" && f[2] == "0") {
             freshAt = offset;
             freshLine = number;
@@ -91,7 +126,7 @@ SealVerdict checkSeal(const QString& recordPath) {
     }
     seals.seek(freshAt);
     for (int number = freshLine; !seals.atEnd(); ++number) {
-        const QByteArray text = seals.readLine(1024).trimmed();
+        const QByteArray text = seals.readLine(kLongestSealLine).trimmed();
         const QList<QByteArray> f = text.split(',');
         bool a = false, b = false;
         if (f.size() == 5 && f[0] == "chain") {
@@ -121,7 +156,8 @@ SealVerdict checkSeal(const QString& recordPath) {
             anyChain = true;
             continue;
         }
-        if (f.size() != 5 || f[0] != "seal" || f[4].size() != 64 || !anyChain)
+        if ((f.size() != 5 && f.size() != 6) || f[0] != "seal" || f[4].size() != 64 ||
+            !anyChain)
             return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
         // Where the writer did not count lines ("-"), the check's own count stands.
         const qint64 sealBytes = f[2].toLongLong(&b);
@@ -129,25 +165,32 @@ SealVerdict checkSeal(const QString& recordPath) {
         if ((written >= 0 && !a) || !b || sealBytes < at)
             return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
         const qint64 firstRow = lines + 1;
+        const qint64 from = at;
         const bool reached = readTo(sealBytes);
         const qint64 sealLines = written >= 0 ? written : lines;
+        const QString when = QString::fromLatin1(f[3]);
+        if (reached && hash.result().toHex() == f[4] && lines == sealLines) {
+            lastHead = f[4];
+            hash.reset();
+            hash.addData(lastHead);
+            sealedLines = sealLines;
+            sealedAt = f[3];
+            continue;
+        }
+        const QString located =
+            f.size() == 6 ? firstDifference(record, from, firstRow, f[5], when) : QString();
+        if (!located.isEmpty())
+            return broken(located);
         if (!reached)
             return broken(QStringLiteral("cut (or rows removed): sealed up to %1 at %2, but the "
                                          "file ends at row %3")
                               .arg(written >= 0 ? QStringLiteral("row %1").arg(written)
                                                 : QStringLiteral("byte %1").arg(sealBytes),
-                                   QString::fromLatin1(f[3]))
+                                   when)
                               .arg(lines));
-        if (hash.result().toHex() != f[4] || lines != sealLines)
-            return broken(
-                QStringLiteral("differs in %1 (sealed at %2): a row was changed, "
-                               "added, removed or moved")
-                    .arg(rows(firstRow, std::max(firstRow, sealLines)), QString::fromLatin1(f[3])));
-        lastHead = f[4];
-        hash.reset();
-        hash.addData(lastHead);
-        sealedLines = sealLines;
-        sealedAt = f[3];
+        return broken(QStringLiteral("differs in %1 (sealed at %2): a row was changed, "
+                                     "added, removed or moved")
+                          .arg(rows(firstRow, std::max(firstRow, sealLines)), when));
     }
     if (!anyChain)
         return broken(QStringLiteral("its seal file holds no seal"));
