@@ -6,8 +6,10 @@
 #include "BufferAssistant.h"
 #include "CalibrationDialog.h"
 #include "FocusOrder.h"
+#include "ProgramVersion.h"
 #include "ReadingStability.h"
 #include "RegionalText.h"
+#include "SystemUser.h"
 #include "TwoStateButton.h"
 
 #include <QAction>
@@ -88,9 +90,9 @@ void TestCalibration::dialogWithAnEmptyStore() {
     QCOMPARE(cal.control<QPushButton>("Command1")->text(), QStringLiteral("Save"));
     QCOMPARE(f.settings.location.open()->childGroups(), QStringList{QStringLiteral("Ports")});
     // Focus order of the design.
-    QCOMPARE(tabOrder(cal.control<QWidget>("txtSerialNum"), 8),
+    QCOMPARE(tabOrder(cal.control<QWidget>("txtSerialNum"), 9),
              (QStringList{"txtSerialNum", "txtOffset", "txtSlope", "txtCalTemp", "DTPicker1",
-                          "Command1", "cmdBuffers", "Option1_0"}));
+                          "txtReason", "Command1", "cmdBuffers", "Option1_0"}));
 }
 
 void TestCalibration::editsTakeEffectAtOnceAndSaveOnlyOnSave() {
@@ -285,7 +287,9 @@ void TestCalibration::aStoreThatCannotBeWrittenIsReported() {
     SteadyClock clock;
     CommandLink link(port, clock, dialogs.notices);
     Acquisition acquisition(state, link, dialogs.notices, clock);
-    CalibrationDialog dialog(state, {store, history, acquisition, clock}, dialogs);
+    AuditTrail audit(QStringLiteral("/dev/null"), dialogs.notices);
+    CalibrationDialog dialog(state, {store, history, audit, unwritable, acquisition, clock},
+                             dialogs);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QCOMPARE(dialogs.texts(),
              QStringList{QStringLiteral(
@@ -443,8 +447,14 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
     QVERIFY(text("lblWarnings").isEmpty());
     QTRY_COMPARE(clippedTexts(assistant), QStringList());
 
-    // Apply fills the dialog's boxes and date, which take effect at once; Save stores them.
+    // Apply fills the dialog's boxes and date, which take effect at once, and the reason given
+    // in the assistant; Save stores them. Where a reason is required, none refuses the Save.
+    QVERIFY(f.settings.location.setText(QStringLiteral("Audit"), QStringLiteral("RequireReason"),
+                                        QStringLiteral("true")));
+    QTest::keyClicks(qobject_cast<QLineEdit*>(find("txtReason")),
+                     QStringLiteral("weekly, \"7 & 4\""));
     QTest::mouseClick(find("cmdApply"), Qt::LeftButton);
+    QCOMPARE(cal.control<QLineEdit>("txtReason")->text(), QStringLiteral("weekly, \"7 & 4\""));
     QCOMPARE(cal.control<QLineEdit>("txtOffset")->text(), QStringLiteral("2.5777"));
     QCOMPARE(cal.control<QLineEdit>("txtSlope")->text(), QStringLiteral("4.543"));
     QCOMPARE(cal.control<QDateEdit>("DTPicker1")->date(), QDate::currentDate());
@@ -460,12 +470,42 @@ void TestCalibration::calibratingFromTwoBuffersWithTheModules() {
     QCOMPARE(record[0].buffers[1].celsius, 25.0);
     QVERIFY(
         text("lblHistory").contains("offset 2.5777 V, slope 4.543, from buffers 7.00 and 4.00"));
-    // Typed values saved afterwards are recorded without buffers.
-    cal.type("txtSlope", QStringLiteral("4.5"));
+    // The audit trail: who, with what, from what to what, and why, quoted as one line.
+    auto trail = [&] {
+        QFile file(f.instrument.audit.path());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    QTRY_COMPARE(trail().count(u'\n'), 2);
+    QVERIFY2(
+        trail()
+            .section(u'\n', 1, 1)
+            .endsWith(QStringLiteral(
+                          ",\"%1\",\"tst_calibration %2\",\"Calibration of probe 1 from "
+                          "buffers\",\"offset 2.5777 V; slope 4.5427; serial 180312; date "
+                          "2001-01-01\",\"offset 2.5777 V; slope 4.543; serial 180312; date %3\","
+                          "\"weekly, \"\"7 & 4\"\"\"")
+                          .arg(systemUserName(), QLatin1String(kProgramVersion),
+                               QDate::currentDate().toString(Qt::ISODate))),
+        qPrintable(trail()));
+    // Typed values saved afterwards are recorded without buffers; a German machine writes
+    // full-stop numbers in the trail. Without a reason, the Save is refused and said.
+    useLocale(QStringLiteral("de_DE"));
+    cal.type("txtSlope", QStringLiteral("4,5"));
+    cal.save();
+    QCOMPARE(f.dialogs.texts().last(),
+             QStringLiteral("Give the reason for this calibration of probe 1 before saving it."));
+    QCOMPARE(cal.stored("slope"), QStringLiteral("4.543"));
+    cal.type("txtReason", QStringLiteral("typed"));
     cal.save();
     QVERIFY(f.history.latest(1, 5).last().buffers.isEmpty());
+    QTRY_COMPARE(trail().count(u'\n'), 3);
+    const QString typed = trail().section(u'\n', 2, 2);
+    QVERIFY2(
+        typed.contains(QStringLiteral("\"offset 2.5777 V; slope 4.543; serial 180312; date ")) &&
+            typed.contains(QStringLiteral("\"offset 2.5777 V; slope 4.5; serial 180312; date %1\"")
+                               .arg(QDate::currentDate().toString(Qt::ISODate))),
+        qPrintable(typed));
     // Every number of its texts in the region's form.
-    useLocale(QStringLiteral("de_DE"));
     f.readCycle();
     QVERIFY2(text("lblStable").contains(QStringLiteral("less than 0,1 mV over the last 10 s")),
              qPrintable(text("lblStable")));

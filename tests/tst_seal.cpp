@@ -168,7 +168,8 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QVERIFY(checkSeal(old).text.startsWith(QStringLiteral("intact: 8 rows, sealed up to row 8")));
     // Begun afresh (overwritten, or new after a rotation): a chain from byte 0 that names the
     // last head of the file before; only it counts for the record as it is.
-    const QByteArray lastHead = read(RecordSeal::sealPath(m_record)).trimmed().split('\n').last().split(',').at(4);
+    const QByteArray lastHead =
+        read(RecordSeal::sealPath(m_record)).trimmed().split('\n').last().split(',').at(4);
     sealed(m_record, 4, 1, true);
     QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",0,0," + lastHead + '\n'));
     QVERIFY(

@@ -3,6 +3,7 @@
 #include "WholeLineFile.h"
 
 #include "BoundedCall.h"
+#include "CsvFields.h"
 #include "RegionalText.h"
 #include "SettingsLocation.h"
 
@@ -18,13 +19,8 @@ const char kHeading[] = "Date and time,Probe,Serial number,Offset (V),Slope,"
                         "Buffer 2 pH,Buffer 2 mV,Buffer 2 temperature (C)\n";
 constexpr int kFields = 11;
 
-QString quoted(const QString& text) {
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 QByteArray lineOf(const CalibrationRecord& r) {
-    QStringList fields = {r.when.toString(Qt::ISODate), QString::number(r.probe), quoted(r.serial),
+    QStringList fields = {r.when.toString(Qt::ISODate), QString::number(r.probe), csvQuoted(r.serial),
                           regional::plainNumberText(r.calibration.offset),
                           regional::plainNumberText(r.calibration.slope)};
     for (int i = 0; i < 2; ++i) {
@@ -38,26 +34,8 @@ QByteArray lineOf(const CalibrationRecord& r) {
     return fields.join(QLatin1Char(',')).toUtf8() + '\n';
 }
 
-// The fields of one line; a quoted field may hold commas and doubled quotes.
-QStringList fieldsOf(const QString& line) {
-    QStringList fields{QString()};
-    bool inQuotes = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (c == QLatin1Char('"') && inQuotes && i + 1 < line.size() && line.at(i + 1) == c)
-            fields.last() += line.at(++i);
-        else if (c == QLatin1Char('"'))
-            inQuotes = !inQuotes;
-        else if (c == QLatin1Char(',') && !inQuotes)
-            fields << QString();
-        else
-            fields.last() += c;
-    }
-    return fields;
-}
-
 bool recordOf(const QString& line, CalibrationRecord* r) {
-    const QStringList f = fieldsOf(line);
+    const QStringList f = csvFields(line);
     if (f.size() != kFields)
         return false;
     const QLocale c = QLocale::c();

@@ -59,8 +59,8 @@ QString firstDifference(QFile& record, qint64 from, qint64 firstRow, const QByte
     QList<QByteArray> found; // the record's own, a row beyond the sealed ones
     record.seek(from);
     while (found.size() <= sealed && !record.atEnd())
-        found.append(RecordSeal::rowDigest(QCryptographicHash::hash(
-            record.readLine(kLongestRow), QCryptographicHash::Sha256)));
+        found.append(RecordSeal::rowDigest(
+            QCryptographicHash::hash(record.readLine(kLongestRow), QCryptographicHash::Sha256)));
     qsizetype i = 0;
     while (i < sealed && i < found.size() && found[i] == digest(i))
         ++i;
@@ -156,8 +156,7 @@ SealVerdict checkSeal(const QString& recordPath) {
             anyChain = true;
             continue;
         }
-        if ((f.size() != 5 && f.size() != 6) || f[0] != "seal" || f[4].size() != 64 ||
-            !anyChain)
+        if ((f.size() != 5 && f.size() != 6) || f[0] != "seal" || f[4].size() != 64 || !anyChain)
             return broken(QStringLiteral("its seal file is not a seal (line %1)").arg(number));
         // Where the writer did not count lines ("-"), the check's own count stands.
         const qint64 sealBytes = f[2].toLongLong(&b);

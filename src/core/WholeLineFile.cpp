@@ -1,5 +1,7 @@
 #include "WholeLineFile.h"
 
+#include "RecordSeal.h"
+
 #include <QFile>
 
 std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
@@ -14,8 +16,17 @@ std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& lin
             text.prepend(heading);
         else if (file.seek(size - 1) && file.read(1) != "\n")
             text.prepend('\n');
-        if (file.write(text) == text.size())
+        if (file.write(text) == text.size()) {
+            // Sealed line by line: such records take a line now and then. A seal that cannot
+            // be written leaves the line written, and the check says the record is unsealed.
+            RecordSeal seal(path);
+            QString why;
+            if (seal.begin(size, size == 0, &why)) {
+                seal.add(text);
+                seal.seal(true, &why);
+            }
             return true;
+        }
         file.resize(size); // no half line: take back what part of it was written
         return false;
     };

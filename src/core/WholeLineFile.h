@@ -6,6 +6,7 @@
 
 // The operation that appends one line to a record file, whole or not at all, for a
 // BoundedWorker: a line torn earlier (a power cut) stays on a line of its own, and a new file
-// starts with the heading. False when it could not be written (no permission, disk full).
+// starts with the heading; the seal beside it (RecordSeal) covers the line. False when it could not
+// be written (no permission, disk full).
 std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
                                       const QByteArray& heading);

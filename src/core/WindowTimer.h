@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <chrono>
 
-// A repeating timer with an interval and an enabled flag. Precise timing, because the flow total integrates over real periods; an
-// interval of 0 never ticks.
+// A repeating timer with an interval and an enabled flag. Precise timing, because the flow total
+// integrates over real periods; an interval of 0 never ticks.
 class WindowTimer : public QObject {
     Q_OBJECT
 public:

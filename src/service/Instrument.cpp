@@ -2,22 +2,39 @@
 
 #include "SettingsLocation.h"
 
+#include "MachineNumber.h"
+
 #include <QDir>
 #include <QFileInfo>
+
+namespace {
+QString intervalText(int ms) {
+    return QString::fromLatin1(machineNumber(ms / 1000.0));
+}
+} // namespace
 
 Instrument::Instrument(const SettingsLocation& settings, MonotonicClock& clock,
                        Attendance attendance, LogSession::OnFailure onLogFailure)
     : settings(settings), clock(clock), port(settings), link(port, clock, notices),
       acquisition(state, link, notices, clock, attendance),
       logSession(state, notices, onLogFailure), store(settings), history(settings),
-      publisher(notices), feed(state, acquisition, publisher), alarms(clock),
-      alarmWatch(state, acquisition, alarms),
+      audit(QFileInfo(settings.fileName()).absolutePath(), notices), publisher(notices),
+      feed(state, acquisition, publisher), alarms(clock), alarmWatch(state, acquisition, alarms),
       alarmRecord(
           alarms, [this] { return m_alarmFolder(); }, notices),
       alarmFeed(alarms, publisher), m_alarmFolder([this] {
           return QFileInfo(logSession.fileOpen() ? logSession.logPath() : this->settings.fileName())
               .absolutePath();
-      }) {}
+      }) {
+    QObject::connect(&logSession, &LogSession::started, &audit, [this](const QString& path) {
+        audit.record(
+            QStringLiteral("Logging started"), QStringLiteral("-"),
+            QStringLiteral("%1 every %2 s").arg(path, intervalText(logSession.intervalMs())));
+    });
+    QObject::connect(&logSession, &LogSession::stopped, &audit, [this] {
+        audit.record(QStringLiteral("Logging stopped"), logSession.logPath(), QStringLiteral("-"));
+    });
+}
 
 void Instrument::loadCalibration() {
     if (!store.readable())

@@ -6,6 +6,7 @@
 #include "AlarmRecord.h"
 #include "AlarmSettings.h"
 #include "AlarmWatch.h"
+#include "AuditTrail.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
 #include "CommPort.h"
@@ -48,6 +49,9 @@ public:
     LogSession logSession;
     const CalibrationStore store;
     const CalibrationHistory history;
+    // Beside the settings; dgh-logger keeps it in its state directory. Logging started and
+    // stopped is recorded here; the programs record the changes they make.
+    AuditTrail audit;
     MqttPublisher publisher;
     ReadingFeed feed;
     AlarmMonitor alarms;

@@ -10,7 +10,9 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -140,6 +142,17 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     historyLayout->addWidget(m_history);
     layout->addWidget(history);
 
+    auto* reasonRow = new QHBoxLayout;
+    auto* reasonLabel = new QLabel(QStringLiteral("Reason:"), this);
+    m_reason = new QLineEdit(this);
+    m_reason->setObjectName(QStringLiteral("txtReason"));
+    m_reason->setAccessibleName(QStringLiteral("Reason"));
+    m_reason->setMaxLength(500);
+    reasonLabel->setBuddy(m_reason);
+    reasonRow->addWidget(reasonLabel);
+    reasonRow->addWidget(m_reason, 1);
+    layout->addLayout(reasonRow);
+
     auto* buttons = new QDialogButtonBox(this);
     m_apply = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::ApplyRole);
     m_apply->setObjectName(QStringLiteral("cmdApply"));
@@ -163,6 +176,10 @@ BufferAssistant::BufferAssistant(int probe, const MeasurementState& state,
     showReadingState();
     showSolution();
     showHistory();
+}
+
+QString BufferAssistant::reason() const {
+    return m_reason->text().simplified();
 }
 
 qint16 BufferAssistant::thermistorSelector() const {

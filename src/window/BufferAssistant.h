@@ -11,6 +11,7 @@
 struct MeasurementState;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 // "Calibrate from buffers": watches one probe's live reading, takes it in one or two buffer
@@ -23,6 +24,8 @@ public:
                     QWidget* parent = nullptr);
 
     int probe() const { return m_probe; }
+    // Why the probe is calibrated, as given in the assistant; the dialog's Save records it.
+    QString reason() const;
     // Lists the probe's latest calibrations from the record.
     void showHistory();
 
@@ -57,4 +60,5 @@ private:
     QLabel* m_warnings;
     QPushButton* m_apply;
     QLabel* m_history;
+    QLineEdit* m_reason;
 };

@@ -1,10 +1,13 @@
 #include "CalibrationDialog.h"
 
+#include "AuditTrail.h"
 #include "BufferAssistant.h"
 #include "CalibrationHistory.h"
 #include "CalibrationStore.h"
+#include "MachineNumber.h"
 #include "MeasurementState.h"
 #include "OperatorDialogs.h"
+#include "QuotedText.h"
 #include "RegionalText.h"
 #include "Twips.h"
 
@@ -20,6 +23,35 @@
 
 namespace {
 constexpr double kInitialCalibrationTemp = 14; // degrees Celsius
+
+struct ProbeValues {
+    ProbeCalibration calibration;
+    QString serial;
+    double date;
+};
+
+// A probe's values in the audit trail: full-stop numbers and an ISO date in any region.
+QString auditText(const ProbeValues& v) {
+    return QStringLiteral("offset %1 V; slope %2; serial %3; date %4")
+        .arg(QString::fromLatin1(machineNumber(v.calibration.offset)),
+             QString::fromLatin1(machineNumber(v.calibration.slope)), quotedText(v.serial, 40),
+             regional::dateTimeOf(v.date).date().toString(Qt::ISODate));
+}
+
+// The stored values as they were, read in the region's form or a full stop's; a stored text
+// that is no number is kept as it stands.
+QString auditText(const CalibrationStore::ProbeTexts& t) {
+    const auto read = [](const QString& text, double* value) {
+        return regional::parseNumber(text, value) ||
+               regional::parseNumber(text, value, QLocale::c());
+    };
+    double offset = 0, slope = 0;
+    if (!read(t.offset, &offset) || !read(t.slope, &slope))
+        return QStringLiteral("offset %1; slope %2; serial %3; date %4")
+            .arg(quotedText(t.offset, 40), quotedText(t.slope, 40), quotedText(t.serial, 40),
+                 regional::dateTimeOf(t.date).date().toString(Qt::ISODate));
+    return auditText({{offset, slope}, t.serial, t.date});
+}
 } // namespace
 
 CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationServices& services,
@@ -68,6 +100,17 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
                         std::max(dateRect.height(), m_date->sizeHint().height()));
     m_date->setAccessibleName(QStringLiteral("Date"));
     dateLabel->setBuddy(m_date);
+    auto* reasonLabel = new QLabel(QStringLiteral("Reason:"), this);
+    reasonLabel->setObjectName(QStringLiteral("lblReason"));
+    reasonLabel->setGeometry(twips.rect(180, 3870, 2352, 255));
+    m_reason = new QLineEdit(this);
+    m_reason->setObjectName(QStringLiteral("txtReason"));
+    const QRect reasonRect = twips.rect(180, 4155, 2352, 300);
+    m_reason->setGeometry(reasonRect.x(), reasonRect.y(), reasonRect.width(),
+                          std::max(reasonRect.height(), m_reason->sizeHint().height()));
+    m_reason->setAccessibleName(QStringLiteral("Reason"));
+    m_reason->setMaxLength(500);
+    reasonLabel->setBuddy(m_reason);
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     save->setObjectName(QStringLiteral("Command1"));
     save->setGeometry(twips.rect(810, 4680, 975, 372));
@@ -85,7 +128,8 @@ CalibrationDialog::CalibrationDialog(MeasurementState& state, const CalibrationS
     setTabOrder(m_offset, m_slope);
     setTabOrder(m_slope, m_temperature);
     setTabOrder(m_temperature, m_date);
-    setTabOrder(m_date, save);
+    setTabOrder(m_date, m_reason);
+    setTabOrder(m_reason, save);
     setTabOrder(save, buffers);
     setTabOrder(buffers, m_probe1);
     setTabOrder(m_probe1, m_probe2);
@@ -163,6 +207,15 @@ void CalibrationDialog::applyDate() {
 
 void CalibrationDialog::save() {
     const int probe = selectedProbe();
+    const QString reason = m_reason->text().simplified();
+    if (reason.isEmpty() && AuditTrail::reasonRequired(m_services.settings)) {
+        m_dialogs.message(QStringLiteral("Give the reason for this calibration of probe %1 "
+                                         "before saving it.")
+                              .arg(probe));
+        m_reason->setFocus();
+        return;
+    }
+    const CalibrationStore::ProbeTexts before = m_services.store.readProbe(probe);
     if (!m_services.store.saveProbe(probe, m_state)) {
         m_dialogs.message(QStringLiteral("The calibration of probe %1 could not be saved to %2.")
                               .arg(probe)
@@ -173,6 +226,15 @@ void CalibrationDialog::save() {
     const CalibrationRecord record{QDateTime::currentDateTime(), probe,
                                    probe == 2 ? m_state.serial2 : m_state.serial1,
                                    calibrationOf(m_state, probe), buffersBehindValues()};
+    m_services.audit.record(
+        QStringLiteral("Calibration of probe %1%2")
+            .arg(probe)
+            .arg(record.buffers.isEmpty() ? QString() : QStringLiteral(" from buffers")),
+        auditText(before),
+        auditText(
+            {record.calibration, record.serial, probe == 2 ? m_state.calDate2 : m_state.calDate1}),
+        reason);
+    m_reason->clear();
     if (!m_services.history.append(record))
         m_dialogs.message(QStringLiteral("The calibration of probe %1 was saved, but the "
                                          "calibration record %2 could not be written.")
@@ -200,6 +262,11 @@ void CalibrationDialog::openBufferAssistant() {
         m_assistant->setAttribute(Qt::WA_DeleteOnClose);
         m_assistant->setWindowFlag(Qt::Window);
         connect(m_assistant, &BufferAssistant::applied, this, &CalibrationDialog::applyCalibration);
+        // The reason given in the assistant goes with the values it applied.
+        connect(m_assistant, &BufferAssistant::applied, this, [this] {
+            if (!m_assistant->reason().isEmpty())
+                m_reason->setText(m_assistant->reason());
+        });
         connect(m_assistant, &BufferAssistant::phReadingRequested, this,
                 &CalibrationDialog::phReadingRequested);
     }

@@ -22,7 +22,9 @@ public:
                       OperatorDialogs& dialogs, QWidget* parent = nullptr);
 
     int selectedProbe() const;
-    // Stores the chosen probe's values and appends them to the calibration record.
+    // Stores the chosen probe's values and appends them to the calibration record and, with
+    // the old values and the reason, to the audit trail. Refused without a reason where one is
+    // required.
     void save();
     // "Calibrate from buffers...": the assistant for the chosen probe.
     void openBufferAssistant();
@@ -72,4 +74,5 @@ private:
     QLineEdit* m_serial;
     QLineEdit* m_temperature;
     QDateEdit* m_date;
+    QLineEdit* m_reason;
 };

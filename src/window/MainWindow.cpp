@@ -50,7 +50,10 @@
 MainWindow::MainWindow(Instrument& instrument, OperatorDialogs& dialogs,
                        const QString& programFolder, MonotonicClock* readingClock)
     : m_state(instrument.state), m_port(instrument.port), m_instrument(instrument),
-      m_dialogs(dialogs), m_calibrationServices{instrument.store, instrument.history,
+      m_dialogs(dialogs), m_calibrationServices{instrument.store,
+                                                instrument.history,
+                                                instrument.audit,
+                                                instrument.settings,
                                                 instrument.acquisition,
                                                 readingClock ? *readingClock : instrument.clock},
       m_publishing{instrument.publisher, instrument.feed, instrument.settings},
