@@ -143,9 +143,12 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
 }
 
 void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
-    // Appended: the chain goes on without a new chain line.
+    // Appended: a chain line that follows the last head and counts the rows on.
+    const QByteArray head =
+        read(RecordSeal::sealPath(m_record)).trimmed().split('\n').last().split(',').at(4);
     sealed(m_record, 6, 13, false);
-    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 1);
+    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 2);
+    QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",12," + head + '\n'));
     QVERIFY(checkSeal(m_record).text.startsWith(
         QStringLiteral("intact: 18 rows, sealed up to row 18")));
     // Appended after rows nobody sealed: a chain that follows the last seal, from there.
@@ -154,7 +157,7 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     file.write(line(19));
     file.close();
     sealed(m_record, 2, 20, false);
-    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 2);
+    QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 3);
     QVERIFY(checkSeal(m_record).text.startsWith(
         QStringLiteral("intact: 21 rows, sealed up to row 21")));
     // A log from before sealing, appended to: its old rows are not counted at the opening (it

@@ -129,3 +129,13 @@ QList<std::pair<QString, QString>> limitEntries(const AlarmLimits& limits) {
         entries.append({silentKey(g), machineText(limits.silentSeconds[size_t(g)])});
     return entries;
 }
+
+QString limitEntriesText(const AlarmLimits& limits, const AlarmLimits* other) {
+    const auto entries = limitEntries(limits);
+    const auto others = other ? limitEntries(*other) : entries;
+    QStringList texts;
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (!other || entries[i] != others[i])
+            texts << entries[i].first + u'=' + entries[i].second;
+    return texts.join(QStringLiteral("; "));
+}

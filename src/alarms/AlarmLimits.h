@@ -55,3 +55,6 @@ QString silentKey(Group group);
 bool setLimit(AlarmLimits& limits, const QString& key, const QString& value);
 // Every key with its value, for storing.
 QList<std::pair<QString, QString>> limitEntries(const AlarmLimits& limits);
+// The entries as one text, "ph1-low=6.5; ph1-high=8.5; ...": those that differ from `other`'s
+// where it is given.
+QString limitEntriesText(const AlarmLimits& limits, const AlarmLimits* other = nullptr);

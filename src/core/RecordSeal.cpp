@@ -4,6 +4,9 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 // The last seal line of a seal file: lines (-1 where it did not count them), bytes and head;
@@ -41,17 +44,10 @@ bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& 
     m_rowDigests.clear();
     m_sinceSeal.invalidate();
     const LastSeal last = lastSeal(m_sealPath);
-    if (!fresh && last.bytes == size) {
-        // Appended to a record its seal covers whole: the same chain goes on.
-        m_lines = last.lines;
-        m_bytes = m_sealedBytes = size;
-        m_head = last.head;
-        m_since.addData(m_head);
-        return true;
-    }
-    // Counting the lines of a large log would hold its opening: they are left uncounted, and
-    // the check counts them itself.
-    m_lines = fresh ? 0 : -1;
+    const bool continued = !fresh && last.bytes == size;
+    // Counting the lines of a large log would hold its opening: where the seal does not cover
+    // the record whole, they are left uncounted and the check counts them itself.
+    m_lines = fresh ? 0 : continued ? last.lines : -1;
     m_bytes = m_sealedBytes = fresh ? 0 : size;
     // A record begun afresh (overwritten, or new after a rotation) follows the last seal of the
     // file before; the seals of that file stay above it.
@@ -59,7 +55,7 @@ bool RecordSeal::begin(qint64 size, bool fresh, QString* why, const QByteArray& 
     const QByteArray chain = "chain," + isoTime(QDateTime::currentDateTime()) + ',' +
                              QByteArray::number(m_bytes) + ',' + linesText() + ',' +
                              (before.isEmpty() ? QByteArray("-") : before);
-    m_head = QCryptographicHash::hash(chain, QCryptographicHash::Sha256).toHex();
+    m_head = m_chain = QCryptographicHash::hash(chain, QCryptographicHash::Sha256).toHex();
     m_since.addData(m_head);
     return appendLine(chain, why);
 }
@@ -91,10 +87,29 @@ bool RecordSeal::seal(bool force, QString* why) {
     m_since.reset();
     m_since.addData(m_head);
     m_sealedBytes = m_bytes;
-    return appendLine("seal," + linesText() + ',' + QByteArray::number(m_bytes) + ',' +
-                          isoTime(QDateTime::currentDateTime()) + ',' + m_head + ',' +
-                          std::exchange(m_rowDigests, {}),
-                      why);
+    const QByteArray time = isoTime(QDateTime::currentDateTime());
+    if (!appendLine("seal," + linesText() + ',' + QByteArray::number(m_bytes) + ',' + time + ',' +
+                        m_head + ',' + std::exchange(m_rowDigests, {}),
+                    why))
+        return false;
+    const std::lock_guard lock(m_anchorLock);
+    m_anchor = {m_recordPath, m_chain, m_lines, m_bytes, m_head, time};
+    return true;
+}
+
+SealAnchor RecordSeal::anchor() const {
+    const std::lock_guard lock(m_anchorLock);
+    return m_anchor;
+}
+
+QByteArray SealAnchor::json() const {
+    return QJsonDocument(QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
+                                     {"chain", QString::fromLatin1(chain)},
+                                     {"rows", rows < 0 ? QJsonValue() : QJsonValue(rows)},
+                                     {"bytes", bytes},
+                                     {"head", QString::fromLatin1(head)},
+                                     {"time", QString::fromLatin1(time)}})
+        .toJson(QJsonDocument::Compact);
 }
 
 QByteArray RecordSeal::linesText() const {

@@ -74,3 +74,11 @@ bool savePublishSettings(const SettingsLocation& settings, const PublishSettings
            put("url", p.url) && put("station", p.station) && put("user", p.user) &&
            put("password", rememberPassword ? p.password : QString()) && put("ca", p.caFile);
 }
+
+QString publishingAuditText(const PublishSettings& p) {
+    return QStringLiteral("%1; %2; station %3; user %4; CA file %5")
+        .arg(p.enabled ? QStringLiteral("on") : QStringLiteral("off"),
+             withoutPassword(p.url).isEmpty() ? QStringLiteral("no broker") : withoutPassword(p.url),
+             p.station, p.user.isEmpty() ? QStringLiteral("none") : p.user,
+             p.caFile.isEmpty() ? QStringLiteral("none") : p.caFile);
+}

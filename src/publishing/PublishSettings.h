@@ -28,6 +28,9 @@ bool validStation(const QString& station);
 // The host name with every character a station may not hold made "_".
 QString defaultStation();
 
+// The settings as the audit trail keeps them: never the password.
+QString publishingAuditText(const PublishSettings& publish);
+
 // Section [Publish] of the settings file. The password is stored only when the operator asked
 // for it to be remembered.
 PublishSettings loadPublishSettings(const SettingsLocation& settings, bool* rememberPassword);

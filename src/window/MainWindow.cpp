@@ -47,6 +47,12 @@
 #include <QWindow>
 #include <cmath>
 
+namespace {
+QString portAuditText(const CommPort& port) {
+    return QStringLiteral("%1 (%2)").arg(port.commPort()).arg(port.deviceName(port.commPort()));
+}
+} // namespace
+
 MainWindow::MainWindow(Instrument& instrument, OperatorDialogs& dialogs,
                        const QString& programFolder, MonotonicClock* readingClock)
     : m_state(instrument.state), m_port(instrument.port), m_instrument(instrument),
@@ -200,8 +206,10 @@ void MainWindow::buildMenus() {
     connect(&m_publishing.publisher, &MqttPublisher::statusChanged, this,
             [this] { m_publishState->setNote(m_publishing.publisher.statusText()); });
     connect(mnuComPort, &QAction::triggered, this, [this] {
+        const QString before = portAuditText(m_port);
         selectPort(m_port, m_dialogs);
         showPortDevice();
+        audit(QStringLiteral("Port"), before, portAuditText(m_port));
     });
     connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
         showPortDevice();
@@ -317,11 +325,22 @@ void MainWindow::openCalibration() {
 }
 
 void MainWindow::openPublishing() {
+    const QString before = publishingAuditText(m_publishing.publisher.settings());
     PublishingDialog dialog(m_publishing.publisher, m_publishing.settings, m_dialogs, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        audit(QStringLiteral("Publishing settings"), before,
+              publishingAuditText(m_publishing.publisher.settings()));
 }
 
 void MainWindow::openAlarms() {
+    const AlarmLimits before = m_alarms.current.limits;
     AlarmsDialog dialog(m_alarms.monitor, m_alarms.current, m_alarms.settings, m_dialogs, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        audit(QStringLiteral("Alarm limits"), limitEntriesText(before, &m_alarms.current.limits),
+              limitEntriesText(m_alarms.current.limits, &before));
+}
+
+void MainWindow::audit(const QString& what, const QString& from, const QString& to) {
+    if (from != to)
+        m_instrument.audit.record(what, from, to);
 }

@@ -103,6 +103,8 @@ private:
     void openCalibration();
     void openPublishing();
     void openAlarms();
+    // A change for the audit trail, where there is one.
+    void audit(const QString& what, const QString& from, const QString& to);
     QString lampPath(const char* file) const;
 
     MeasurementState& m_state;

@@ -124,7 +124,10 @@ void MainWindow::onGroupSwitch(Group group, bool on) {
 }
 
 void MainWindow::applyUpdateRate() {
+    const int before = m_acquisition.readTimer().interval();
     m_acquisition.applyRate(m_rateMs);
+    audit(QStringLiteral("Update rate"), QStringLiteral("%1 ms").arg(before),
+          QStringLiteral("%1 ms").arg(m_acquisition.readTimer().interval()));
 }
 
 void MainWindow::plotTick() {
