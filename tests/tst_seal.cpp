@@ -3,6 +3,7 @@
 #include "RecordSeal.h"
 #include "SealCheck.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +50,11 @@ void TestSeal::sealed(const QString& path, int rows, int from, bool fresh) {
             QVERIFY(seal.seal(true, &why));
     }
     QVERIFY(seal.seal(true, &why));
+    // Told away from the disk, as the journal and the broker have it.
+    QFile anchors(m_dir->filePath(QStringLiteral("anchors.txt")));
+    QVERIFY(anchors.open(QIODevice::Append));
+    anchors.write("Dec 09 dgh-logger[7]: Seal anchor " + seal.anchor().json() + "\n" +
+                  "dgh/lab-1/seal " + seal.anchor().json() + "\n");
 }
 
 QByteArray TestSeal::read(const QString& path) {
@@ -134,12 +140,44 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
         QVERIFY2(v.text.endsWith(QLatin1String(a.how)), qPrintable(v.text));
     }
     // Cutting the last rows together with their seals, or sealing an edited file anew, is not
-    // seen from the disk alone: the verdict tells how far the seal goes, for the anchors.
-    const QString both = copy(QStringLiteral("both.csv"));
+    // seen from the disk alone, only against the anchors.
+    QString why;
+    const QList<SealAnchor> anchors =
+        readAnchors(m_dir->filePath(QStringLiteral("anchors.txt")), &why);
+    QCOMPARE(anchors.size(), 2);
+    QVERIFY(checkSeal(m_record, &anchors)
+                .text.endsWith(QStringLiteral("; agrees with 2 of 2 anchors naming it, the latest "
+                                              "of ") +
+                               QString::fromLatin1(lastTime)));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("both")));
+    const QString both = copy(QStringLiteral("both/run.csv"));
     write(both, join(rowsOf(both).mid(0, 9)) + '\n');
     auto seals = rowsOf(RecordSeal::sealPath(both));
     write(RecordSeal::sealPath(both), join(seals.mid(0, 4)) + '\n');
     QVERIFY(checkSeal(both).text.startsWith(QStringLiteral("intact: 9 rows, sealed up to row 9")));
+    QVERIFY2(checkSeal(both, &anchors)
+                 .text.startsWith(QStringLiteral("cut: the anchor of %1 says it was sealed up to "
+                                                 "row 12, but its seals end at row 9")
+                                      .arg(QString::fromLatin1(lastTime))),
+             qPrintable(checkSeal(both, &anchors).text));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("anew")));
+    const QString anew = m_dir->filePath(QStringLiteral("anew/run.csv"));
+    const QByteArray edited = read(m_record).replace("7.7", "7.8");
+    {
+        QFile file(anew);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(edited);
+        RecordSeal seal(anew);
+        QVERIFY(seal.begin(0, true, &why));
+        seal.add(edited);
+        QVERIFY(seal.seal(true, &why));
+    }
+    QVERIFY(checkSeal(anew).intact);
+    QCOMPARE(checkSeal(anew, &anchors).text,
+             QStringLiteral("none of the 2 anchors naming it names its seals: the seal file was "
+                            "made anew"));
+    // Anchors that cannot be read are said; lines that hold none are passed over.
+    QVERIFY(readAnchors(m_dir->path(), &why).isEmpty() && why.contains(m_dir->path()));
 }
 
 void TestSeal::appendingAndBeginningAfreshKeepTheChain() {

@@ -5,8 +5,12 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 // A seal file larger than this is no seal (a year of seals a second is about 3 GB: a seal per
@@ -16,6 +20,8 @@ constexpr qint64 kLargestSeal = qint64(4) << 30;
 constexpr qint64 kLongestRow = 1 << 20;
 // The writer seals before a line's row digests pass 64 KB.
 constexpr qint64 kLongestSealLine = 80 << 10;
+// A year of an anchor a second.
+constexpr qint64 kLargestAnchors = qint64(16) << 30;
 
 struct Chain {
     qint64 bytes = 0, lines = 0; // before the chain
@@ -80,9 +86,62 @@ QString firstDifference(QFile& record, qint64 from, qint64 firstRow, const QByte
         return at(QStringLiteral("the row was removed"));
     return at(QStringLiteral("the row was changed"));
 }
+// The record's name as the anchors give it, without a rotation's ".1".
+QString anchoredName(const QString& recordPath) {
+    static const QRegularExpression rotated(QStringLiteral("\\.\\d+$"));
+    return QFileInfo(recordPath).fileName().remove(rotated);
+}
+
+struct AnchorCheck {
+    int naming = 0, agreeing = 0;
+    QString latest;  // the time of the latest agreeing anchor
+    QString problem; // where one does not agree
+};
+
+// The anchors of the record against its seals: each anchor of one of its chains must name one
+// of its heads; a record whose chains no anchor names had its seal file made anew.
+AnchorCheck againstAnchors(const QString& recordPath, const QList<SealAnchor>& anchors,
+                           const QSet<QByteArray>& chains,
+                           const QHash<QByteArray, qint64>& sealedBytesOf, qint64 sealedBytes,
+                           qint64 sealedLines, const QString& sealedAt) {
+    AnchorCheck check;
+    const QString name = anchoredName(recordPath);
+    const auto at = [](const SealAnchor& a) {
+        return a.rows >= 0 ? QStringLiteral("row %1").arg(a.rows)
+                           : QStringLiteral("byte %1").arg(a.bytes);
+    };
+    for (const SealAnchor& a : anchors) {
+        if (QFileInfo(a.file).fileName() != name)
+            continue;
+        ++check.naming;
+        if (!chains.contains(a.chain))
+            continue;
+        if (sealedBytesOf.value(a.head, -1) == a.bytes) {
+            ++check.agreeing;
+            check.latest = std::max(check.latest, QString::fromLatin1(a.time));
+            continue;
+        }
+        check.problem =
+            a.bytes > sealedBytes
+                ? QStringLiteral("cut: the anchor of %1 says it was sealed up to %2, but its "
+                                 "seals end at row %3 at %4: rows and seals were removed")
+                      .arg(QString::fromLatin1(a.time), at(a))
+                      .arg(sealedLines)
+                      .arg(sealedAt)
+                : QStringLiteral("differs from the anchor of %1 (sealed up to %2): the seal "
+                                 "file was made anew")
+                      .arg(QString::fromLatin1(a.time), at(a));
+        return check;
+    }
+    if (check.naming > 0 && check.agreeing == 0)
+        check.problem = QStringLiteral("none of the %1 anchors naming it names its seals: the "
+                                       "seal file was made anew")
+                            .arg(check.naming);
+    return check;
+}
 } // namespace
 
-SealVerdict checkSeal(const QString& recordPath) {
+SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchors) {
     QFile seals(sealOf(recordPath));
     QFile record(recordPath);
     if (!QFileInfo(record.fileName()).isFile() || !record.open(QIODevice::ReadOnly))
@@ -100,6 +159,9 @@ SealVerdict checkSeal(const QString& recordPath) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     bool anyChain = false;
     QString unsealedStart;
+    QSet<QByteArray> chains;                 // of the record as it is
+    QHash<QByteArray, qint64> sealedBytesOf; // by head
+    qint64 sealedBytes = 0;
     // Reads the record on to `bytes`, hashing and counting; false where it ends before.
     auto readTo = [&](qint64 bytes) {
         while (at < bytes) {
@@ -151,6 +213,7 @@ SealVerdict checkSeal(const QString& recordPath) {
                 unsealedStart =
                     QStringLiteral("; %1 before sealing began are not sealed").arg(rows(1, lines));
             lastHead = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
+            chains.insert(lastHead);
             hash.reset();
             hash.addData(lastHead);
             anyChain = true;
@@ -174,6 +237,8 @@ SealVerdict checkSeal(const QString& recordPath) {
             hash.addData(lastHead);
             sealedLines = sealLines;
             sealedAt = f[3];
+            sealedBytes = sealBytes;
+            sealedBytesOf.insert(lastHead, sealBytes);
             continue;
         }
         const QString located =
@@ -200,8 +265,48 @@ SealVerdict checkSeal(const QString& recordPath) {
             break;
         lines += block.count('\n');
     }
-    return {true, QStringLiteral("intact: %1 rows, sealed up to row %2 at %3%4")
+    QString anchored;
+    if (anchors) {
+        const auto [naming, agreeing, latest, problem] =
+            againstAnchors(recordPath, *anchors, chains, sealedBytesOf, sealedBytes, sealedLines,
+                           QString::fromLatin1(sealedAt));
+        if (!problem.isEmpty())
+            return broken(problem);
+        anchored = naming == 0 ? QStringLiteral("; no anchor names it")
+                               : QStringLiteral("; agrees with %1 of %2 anchors naming it, the "
+                                                "latest of %3")
+                                     .arg(agreeing)
+                                     .arg(naming)
+                                     .arg(latest);
+    }
+    return {true, QStringLiteral("intact: %1 rows, sealed up to row %2 at %3%4%5")
                       .arg(lines)
                       .arg(sealedLines)
-                      .arg(QString::fromLatin1(sealedAt), unsealedStart)};
+                      .arg(QString::fromLatin1(sealedAt), unsealedStart, anchored)};
+}
+
+QList<SealAnchor> readAnchors(const QString& path, QString* why) {
+    QFile file(path);
+    const QFileInfo info(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("the anchors %1 cannot be read").arg(path);
+        return {};
+    }
+    QList<SealAnchor> anchors;
+    while (!file.atEnd() && file.pos() < kLargestAnchors) {
+        const QByteArray line = file.readLine(kLongestSealLine);
+        const qsizetype brace = line.indexOf('{');
+        if (brace < 0)
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line.mid(brace).trimmed()).object();
+        SealAnchor a{o.value(u"file").toString(),
+                     o.value(u"chain").toString().toLatin1(),
+                     o.value(u"rows").isDouble() ? qint64(o.value(u"rows").toDouble()) : -1,
+                     qint64(o.value(u"bytes").toDouble(-1)),
+                     o.value(u"head").toString().toLatin1(),
+                     o.value(u"time").toString().toLatin1()};
+        if (!a.file.isEmpty() && a.chain.size() == 64 && a.head.size() == 64 && a.bytes >= 0)
+            anchors.append(a);
+    }
+    return anchors;
 }
