@@ -3,6 +3,8 @@
 #include "LoggerOptions.h"
 #include "ModuleSimulator.h"
 
+#include "SealCheck.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,14 +18,29 @@ constexpr int kHeaderLines = 16;
 struct Logger {
     QProcess process;
     QString errors;
+    QString anchors; // the seal anchors, told apart from what went wrong
 
     void start(const QStringList& arguments) {
         process.start(QStringLiteral(DGH_LOGGER), arguments);
         QVERIFY(process.waitForStarted());
     }
     const QString& readErrors() {
-        errors += QString::fromLocal8Bit(process.readAllStandardError());
+        for (const QString& line : QString::fromLocal8Bit(process.readAllStandardError())
+                                       .split(u'\n', Qt::SkipEmptyParts))
+            (line.contains(QLatin1String(" Seal anchor {")) ? anchors : errors) += line + u'\n';
         return errors;
+    }
+    // The log against its seal and the anchors told.
+    QString verdict(const QString& log, const QTemporaryDir& dir) {
+        readErrors();
+        const QString told = dir.filePath(QStringLiteral("anchors.txt"));
+        QFile file(told);
+        file.open(QIODevice::WriteOnly);
+        file.write(anchors.toUtf8());
+        file.close();
+        QString why;
+        const QList<SealAnchor> list = readAnchors(told, &why);
+        return checkSeal(log, &list).text;
     }
     void signal(int number) { ::kill(pid_t(process.processId()), number); }
 };
@@ -216,6 +233,10 @@ void TestLogger::rowsAsTheWindowWritesThem() {
     QVERIFY(logger.process.waitForFinished(int(seconds * 1000) + 5000));
     QCOMPARE(logger.process.exitCode(), 0);
     QCOMPARE(logger.readErrors(), QString());
+    // The first seal and the last, at the close, are told.
+    QCOMPARE(logger.anchors.count(u'\n'), 2);
+    QVERIFY2(logger.verdict(m_log, *m_dir).contains(QLatin1String("; agrees with 2 of 2 anchors")),
+             qPrintable(logger.verdict(m_log, *m_dir)));
     const QList<QByteArray> file = lines(m_log);
     const qsizetype rows = file.size() - kHeaderLines;
     QVERIFY2(rows >= fewest && rows <= most, qPrintable(QString::number(rows)));
@@ -295,6 +316,10 @@ void TestLogger::signalsRotateAndEndTheLog() {
         QCOMPARE(last.size(), 11);
     }
     QCOMPARE(logger.readErrors(), QString());
+    // The new file's seals agree with its anchors; the old file's are passed over.
+    QVERIFY2(logger.verdict(m_log, *m_dir).startsWith(QLatin1String("intact:")),
+             qPrintable(logger.verdict(m_log, *m_dir)));
+    QVERIFY2(logger.anchors.count(u'\n') >= 2, qPrintable(logger.anchors));
 }
 
 QTEST_GUILESS_MAIN(TestLogger)

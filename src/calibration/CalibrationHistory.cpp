@@ -20,8 +20,8 @@ const char kHeading[] = "Date and time,Probe,Serial number,Offset (V),Slope,"
 constexpr int kFields = 11;
 
 QByteArray lineOf(const CalibrationRecord& r) {
-    QStringList fields = {r.when.toString(Qt::ISODate), QString::number(r.probe), csvQuoted(r.serial),
-                          regional::plainNumberText(r.calibration.offset),
+    QStringList fields = {r.when.toString(Qt::ISODate), QString::number(r.probe),
+                          csvQuoted(r.serial), regional::plainNumberText(r.calibration.offset),
                           regional::plainNumberText(r.calibration.slope)};
     for (int i = 0; i < 2; ++i) {
         if (i < r.buffers.size())

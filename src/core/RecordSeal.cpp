@@ -78,6 +78,10 @@ QByteArray RecordSeal::rowDigest(QByteArrayView sha256) {
 }
 
 bool RecordSeal::seal(bool force, QString* why) {
+    // A record moved away (rotated) is sealed no more at its old path, where its successor's
+    // seal begins.
+    if (force && !QFileInfo::exists(m_recordPath))
+        return true;
     // A burst of rows is sealed before its row digests make a seal line long.
     if (m_bytes == m_sealedBytes || (!force && m_sinceSeal.isValid() &&
                                      m_sinceSeal.elapsed() < 1000 && m_rowDigests.size() < 65536))

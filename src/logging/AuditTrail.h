@@ -30,7 +30,9 @@ class AuditTrail : public QObject {
     Q_OBJECT
 public:
     AuditTrail(const QString& folder, const Notices& notices);
-    ~AuditTrail() override { m_worker.drain(); }
+    ~AuditTrail() override { flush(); }
+    // Waits, within the file timeout, for the lines recorded so far to be written.
+    void flush() { m_worker.drain(); }
 
     static constexpr const char* kFileName = "audit.csv";
     void setFolder(const QString& folder);

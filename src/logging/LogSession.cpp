@@ -35,6 +35,7 @@ void LogSession::start() {
 bool LogSession::reopen() {
     QString error;
     m_reopening = false;
+    anchor(true);
     return m_writer.open(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), &error);
 }
 
@@ -53,6 +54,7 @@ void LogSession::rowDone(LogWriter::RowOutcome outcome, const QString& error) {
     switch (outcome) {
     case LogWriter::RowOutcome::Written:
         sealWritten(error);
+        anchor(false);
         return emit rowWritten();
     case LogWriter::RowOutcome::Moved:
         // Moved away (rotation): its path starts a new file.
@@ -77,8 +79,15 @@ void LogSession::sealWritten(const QString& error) {
              QStringLiteral("The seal of the log file %1 is written again.").arg(path));
 }
 
+void LogSession::anchor(bool closing) {
+    const SealAnchor last = m_writer.sealAnchor();
+    if (!last.head.isEmpty() && last != std::exchange(m_anchor, last))
+        emit sealed(last, closing);
+}
+
 void LogSession::reopenLater() {
     m_reopening = true;
+    anchor(true);
     m_writer.openLater(m_logPath, LogWriter::Mode::Continue, QDate::currentDate(), this,
                        [this](LogWriter::RowOutcome outcome, const QString& error) {
                            m_reopening = false;
@@ -97,6 +106,7 @@ void LogSession::failed(const QString& error) {
     const QString path = QDir::toNativeSeparators(m_logPath);
     if (m_onFailure == OnFailure::Reopen) {
         m_writer.close();
+        anchor(true);
         if (!std::exchange(m_failing, true))
             tell(Notice::Severity::Failure,
                  QStringLiteral("Writing to the log file %1 failed: %2. It is tried again at "
@@ -114,6 +124,7 @@ void LogSession::failed(const QString& error) {
 void LogSession::stop() {
     m_timer.setEnabled(false);
     m_writer.close();
+    anchor(true);
     m_failing = false;
     m_reopening = false;
     emit stopped();

@@ -57,6 +57,9 @@ signals:
     void stopped();
     // A row is in the file.
     void rowWritten();
+    // A new seal line of the log, to be told away from the disk; closing: its last, as the
+    // file is closed or let go of after a rotation.
+    void sealed(const SealAnchor& anchor, bool closing);
 
 private:
     void rowDone(LogWriter::RowOutcome outcome, const QString& error);
@@ -66,8 +69,10 @@ private:
     void reopenLater();
     void failed(const QString& error);
     void tell(Notice::Severity severity, const QString& text);
+    void anchor(bool closing);
 
     LogWriter m_writer;
+    SealAnchor m_anchor; // the last told
     WindowTimer m_timer{0, true};
     const Notices& m_notices;
     const OnFailure m_onFailure;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoundedCall.h"
+#include "RecordSeal.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -10,7 +11,6 @@
 #include <memory>
 
 struct MeasurementState;
-class RecordSeal;
 class QObject;
 
 // The log file: a 16-line header documenting version and calibration, then one 11-item row per
@@ -41,6 +41,8 @@ public:
     // The same without waiting: done runs on context's thread with the outcome (Written: open).
     void openLater(const QString& path, Mode mode, const QDate& today, QObject* context,
                    RowDone done);
+    // The open file's last seal line, to be told away from the disk.
+    SealAnchor sealAnchor() const { return m_seal->anchor(); }
     bool isOpen() const { return m_open; }
     // One data row, taken from the state now and written without waiting; column 11 is the text
     // of the total-litres readout. done runs on context's thread once it is written, failed, or

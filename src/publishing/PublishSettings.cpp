@@ -78,7 +78,8 @@ bool savePublishSettings(const SettingsLocation& settings, const PublishSettings
 QString publishingAuditText(const PublishSettings& p) {
     return QStringLiteral("%1; %2; station %3; user %4; CA file %5")
         .arg(p.enabled ? QStringLiteral("on") : QStringLiteral("off"),
-             withoutPassword(p.url).isEmpty() ? QStringLiteral("no broker") : withoutPassword(p.url),
+             withoutPassword(p.url).isEmpty() ? QStringLiteral("no broker")
+                                              : withoutPassword(p.url),
              p.station, p.user.isEmpty() ? QStringLiteral("none") : p.user,
              p.caFile.isEmpty() ? QStringLiteral("none") : p.caFile);
 }

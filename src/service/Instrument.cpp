@@ -31,6 +31,11 @@ Instrument::Instrument(const SettingsLocation& settings, MonotonicClock& clock,
             QStringLiteral("Logging started"), QStringLiteral("-"),
             QStringLiteral("%1 every %2 s").arg(path, intervalText(logSession.intervalMs())));
     });
+    // The log's seal heads, retained on dgh/<station>/seal, out of reach of the disk.
+    QObject::connect(&logSession, &LogSession::sealed, &publisher, [this](const SealAnchor& a) {
+        if (publisher.settings().enabled)
+            publisher.publishRetained(QStringLiteral("seal"), a.json());
+    });
     QObject::connect(&logSession, &LogSession::stopped, &audit, [this] {
         audit.record(QStringLiteral("Logging stopped"), logSession.logPath(), QStringLiteral("-"));
     });

@@ -355,3 +355,27 @@ std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& ar
             return refused(QStringLiteral("mqtt-password-file"), *problem);
     return options;
 }
+
+QString configurationText(const LoggerOptions& o) {
+    QStringList groups;
+    for (const auto& [group, name] : {std::pair{Group::Flow, "flow"}, std::pair{Group::Ph, "ph"},
+                                      std::pair{Group::Therm, "therm"}})
+        if (o.groups.count(group))
+            groups << QLatin1String(name);
+    return QStringList{
+        QStringLiteral("port %1").arg(o.device.isEmpty() ? QString::number(o.port) : o.device),
+        QStringLiteral("rate %1 ms").arg(o.rateMs),
+        QStringLiteral("groups %1").arg(groups.join(u',')),
+        QStringLiteral("probe thermistors %1,%2").arg(o.probe1Therm).arg(o.probe2Therm),
+        o.logPath.isEmpty()
+            ? QStringLiteral("no log")
+            : QStringLiteral("log %1 (%2) every %3 ms, time %4")
+                  .arg(o.logPath, o.append ? QStringLiteral("append") : QStringLiteral("overwrite"))
+                  .arg(o.intervalMs)
+                  .arg(o.isoTime ? QStringLiteral("iso") : QStringLiteral("clock")),
+        QStringLiteral("publishing %1").arg(publishingAuditText(o.publish)),
+        QStringLiteral("alarms %1").arg(limitEntriesText(o.alarms)),
+        QStringLiteral("settings %1")
+            .arg(o.settingsFile.isEmpty() ? QStringLiteral("the user's") : o.settingsFile)}
+        .join(QStringLiteral("; "));
+}

@@ -40,3 +40,6 @@ struct LoggerExit {
 // Options on the command line win over the same keys in the --config file (INI: key=value lines,
 // "#" or ";" comments, keys before any section or under [General]).
 std::variant<LoggerOptions, LoggerExit> parseLoggerOptions(const QStringList& arguments);
+
+// The run's configuration as the audit trail keeps it at the start: never the password.
+QString configurationText(const LoggerOptions& options);

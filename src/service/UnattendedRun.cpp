@@ -22,6 +22,7 @@ UnattendedRun::UnattendedRun(const LoggerOptions& options, Instrument& instrumen
                 if (readout == Readout::TotalLiters)
                     m_logSession.setTotalLiters(value);
             });
+    connect(&m_logSession, &LogSession::sealed, this, &UnattendedRun::sealed);
     connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
         tell(Notice::Severity::Failure, deviceLostText(device));
     });
@@ -30,6 +31,21 @@ UnattendedRun::UnattendedRun(const LoggerOptions& options, Instrument& instrumen
              QStringLiteral("The serial port device %1 is back; reading goes on.")
                  .arg(QDir::toNativeSeparators(device)));
     });
+}
+
+void UnattendedRun::sealed(const SealAnchor& anchor, bool closing) {
+    constexpr qint64 kHourMs = 3600 * 1000;
+    m_anchor = anchor;
+    m_anchorTold = false;
+    if (closing || !m_sinceAnchorTold.isValid() || m_sinceAnchorTold.elapsed() >= kHourMs)
+        tellAnchor();
+}
+
+void UnattendedRun::tellAnchor() {
+    m_anchorTold = true;
+    m_sinceAnchorTold.start();
+    tell(Notice::Severity::Information,
+         QStringLiteral("Seal anchor ") + QString::fromUtf8(m_anchor.json()));
 }
 
 void UnattendedRun::tell(Notice::Severity severity, const QString& text) {
@@ -104,6 +120,8 @@ void UnattendedRun::reopenLog() {
 
 void UnattendedRun::stop() {
     m_logSession.stop();
+    if (!m_anchorTold)
+        tellAnchor();
     // "offline", said before the goodbye; a publisher held elsewhere does not hold the stop.
     if (!m_publisher.stop(std::chrono::seconds(1)))
         tell(Notice::Severity::Warning,

@@ -2,6 +2,7 @@
 
 #include "LoggerOptions.h"
 #include "Notices.h"
+#include "RecordSeal.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -34,6 +35,10 @@ signals:
 
 private:
     void stopWhenDue();
+    // The log's seal head, to the journal: the first, then at most one an hour, and the last
+    // at every close.
+    void sealed(const SealAnchor& anchor, bool closing);
+    void tellAnchor();
     void tell(Notice::Severity severity, const QString& text);
 
     const LoggerOptions m_options;
@@ -46,4 +51,7 @@ private:
     ReadingFeed& m_feed;
     const Notices& m_notices;
     QElapsedTimer m_ends; // since the start, for --duration
+    SealAnchor m_anchor;
+    bool m_anchorTold = true;
+    QElapsedTimer m_sinceAnchorTold;
 };

@@ -38,8 +38,13 @@ int main(int argc, char* argv[]) {
     }
     SteadyClock clock;
     Instrument instrument(settings, clock);
+    instrument.audit.record(QStringLiteral("Program started"), QStringLiteral("-"),
+                            QStringLiteral("settings %1").arg(settings.fileName()));
     MainWindow window(instrument, dialogs, QCoreApplication::applicationDirPath());
     window.startUp();
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    instrument.audit.record(QStringLiteral("Program stopped"), QStringLiteral("-"),
+                            QStringLiteral("exit status %1").arg(status));
+    return status;
 }

@@ -53,6 +53,11 @@ int main(int argc, char* argv[]) {
         return QFileInfo(options.logPath.isEmpty() ? settings.fileName() : options.logPath)
             .absolutePath();
     });
+    // The audit trail with the state the unit may write; beside the settings without one.
+    if (!stateDirectory.isEmpty())
+        instrument.audit.setFolder(stateDirectory);
+    instrument.audit.record(QStringLiteral("Program started"), QStringLiteral("-"),
+                            configurationText(options));
     UnattendedRun run(options, instrument);
     QObject::connect(&alarms, &AlarmMonitor::changed, &run, [&notices](const Alarm& alarm) {
         notices.line(QStringLiteral("Alarm %1: %2%3")
@@ -65,9 +70,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&processSignals, &ProcessSignals::reopenRequested, &run,
                      &UnattendedRun::reopenLog);
     QObject::connect(&run, &UnattendedRun::finished, &app, &QCoreApplication::quit);
-    if (!run.start())
+    if (!run.start()) {
+        instrument.audit.record(QStringLiteral("Program stopped"), QStringLiteral("-"),
+                                QStringLiteral("exit status 1: the run could not start"));
         return 1;
+    }
     const int status = app.exec();
+    instrument.audit.record(QStringLiteral("Program stopped"), QStringLiteral("-"),
+                            QStringLiteral("exit status %1").arg(status));
+    instrument.audit.flush();
     // The log is closed; a publisher's thread still held must not hold the process.
     if (instrument.publisher.running()) {
         std::fflush(nullptr);
