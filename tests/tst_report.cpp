@@ -53,6 +53,7 @@ private:
     QTemporaryDir m_dir;
     QString m_log;
     QString m_errors;
+    QString m_output;
 };
 
 void TestReport::initTestCase() {
@@ -107,6 +108,7 @@ int TestReport::report(const QStringList& args, const QString& region) {
     if (!process.waitForFinished(60000))
         return -1;
     m_errors = QString::fromLocal8Bit(process.readAllStandardError());
+    m_output = QString::fromLocal8Bit(process.readAllStandardOutput());
     return process.exitCode();
 }
 
@@ -242,6 +244,32 @@ void TestReport::verifyNamesEachFileAndSaysWhetherAllAreIntact() {
     QVERIFY2(m_errors.contains(QStringLiteral("run.csv: it has no seal file")),
              qPrintable(m_errors));
     QCOMPARE(report({QStringLiteral("--verify")}), 2);
+    // Against the anchor told of its seal; a changed digit is named with its row.
+    const QString anchors = m_dir.filePath(QStringLiteral("anchors.txt"));
+    QFile told(anchors);
+    QVERIFY(told.open(QIODevice::WriteOnly));
+    told.write("dgh/lab-1/seal " + seal.anchor().json() + '\n');
+    told.close();
+    QCOMPARE(report({QStringLiteral("--verify"), QStringLiteral("--anchors"), anchors, sealed}), 0);
+    QVERIFY2(m_output.contains(QStringLiteral("; agrees with 1 of 1 anchors naming it")),
+             qPrintable(m_output));
+    const qsizetype digit = bytes.indexOf("7.25");
+    QVERIFY(copy.open(QIODevice::ReadWrite) && copy.seek(digit + 3));
+    copy.write("6");
+    copy.close();
+    QCOMPARE(report({QStringLiteral("--verify"), sealed}), 1);
+    QVERIFY2(m_errors.contains(QStringLiteral("sealed.csv: differs at row %1 (sealed at ")
+                                   .arg(bytes.left(digit).count('\n') + 1)) &&
+                 m_errors.contains(QStringLiteral("the row was changed")),
+             qPrintable(m_errors));
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("--verify"), QStringLiteral("--anchors")},
+          QStringList{QStringLiteral("--verify"), QStringLiteral("--anchors"), m_dir.path(),
+                      sealed},
+          QStringList{QStringLiteral("--verify"), sealed, QStringLiteral("--out")}}) {
+        QCOMPARE(report(bad), 2);
+        QCOMPARE(m_errors.count(u'\n'), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReport)

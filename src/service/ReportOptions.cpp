@@ -10,7 +10,7 @@
 namespace {
 const QString kUsage = QStringLiteral(
     "Usage: dgh-report LOG [options]\n"
-    "       dgh-report --verify FILE...\n"
+    "       dgh-report --verify [--anchors FILE] FILE...\n"
     "Writes a PDF report of a recorded run: its file and SHA-256, the probes' calibration,\n"
     "statistics, charts and alarms. Needs no display.\n"
     "\n"
@@ -31,6 +31,9 @@ const QString kUsage = QStringLiteral(
     "  --verify FILE...        check each record (log, alarm record...) against the seal\n"
     "                          beside it (FILE.seal): intact, or the first rows that differ;\n"
     "                          exit 0 when all are intact, 1 when any is not\n"
+    "  --anchors FILE          with --verify: also check the seals against the anchors told\n"
+    "                          away from the disk, as lines of the journal (journalctl -o cat)\n"
+    "                          or of the broker (mosquitto_sub -v -t 'dgh/+/seal')\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when the report is written, 1 when the log cannot be read or the report\n"
@@ -104,6 +107,17 @@ std::variant<ReportOptions, LoggerExit> parseReportOptions(const QStringList& ar
     ReportOptions o;
     if (arguments.size() > 1 && arguments[1] == u"--verify") {
         o.verify = arguments.mid(2);
+        if (o.verify.value(0) == u"--anchors") {
+            if (o.verify.size() < 2)
+                return refused(QStringLiteral("anchors"), QStringLiteral("no file given"));
+            o.anchors = o.verify[1];
+            o.verify = o.verify.mid(2);
+        }
+        for (const QString& file : std::as_const(o.verify))
+            if (file.startsWith(QLatin1String("--")))
+                return LoggerExit{QStringLiteral("dgh-report: unknown option %1 after --verify")
+                                      .arg(quotedText(file, 40)),
+                                  2};
         if (o.verify.isEmpty())
             return refused(QStringLiteral("verify"), QStringLiteral("no file given"));
         return o;

@@ -48,9 +48,16 @@ int main(int argc, char* argv[]) {
     }
     const ReportOptions& o = std::get<ReportOptions>(parsed);
     if (!o.verify.isEmpty()) {
+        QString why;
+        const QList<SealAnchor> anchors =
+            o.anchors.isEmpty() ? QList<SealAnchor>() : readAnchors(o.anchors, &why);
+        if (!why.isEmpty()) {
+            say(QStringLiteral("dgh-report: ") + quotedText(why, 300));
+            return 2;
+        }
         bool intact = true;
         for (const QString& file : o.verify) {
-            const SealVerdict verdict = checkSeal(file);
+            const SealVerdict verdict = checkSeal(file, o.anchors.isEmpty() ? nullptr : &anchors);
             say(QDir::toNativeSeparators(file) + QStringLiteral(": ") + verdict.text,
                 verdict.intact ? stdout : stderr);
             intact = intact && verdict.intact;
