@@ -99,12 +99,23 @@ sed -e "s|^port=1|device=$work/ttyLogger|" -e "s|^log=.*|log=$work/logger.csv|" 
 (cd / && dgh-logger --config "$work/rig.conf" --duration 10 2>"$work/logger.err")
 rows=$(($(wc -l <"$work/logger.csv") - 16))
 bad=$(tail -n +17 "$work/logger.csv" | grep -cv '^"[0-9:]*",[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,[-0-9.]*,"[0-9.,]*"'$'\r''$' || true)
-if [ "$rows" -lt 90 ] || [ "$bad" -ne 0 ] || [ -s "$work/logger.err" ]; then
+# Standard error holds the seal's anchors and nothing else.
+grep -v ' Seal anchor {' "$work/logger.err" >"$work/logger.problems" || true
+if [ "$rows" -lt 90 ] || [ "$bad" -ne 0 ] || [ -s "$work/logger.problems" ]; then
   echo "dgh-logger wrote $rows rows in 10 s at 0.1 s, $bad of them malformed:" >&2
-  cat "$work/logger.err" >&2
+  cat "$work/logger.problems" >&2
   exit 1
 fi
 echo "dgh-logger logged $rows rows in 10 s at 0.1 s, every one well formed"
+# The log against its seal and the anchors told; the audit trail holds the run's start and stop.
+(cd / && dgh-report --verify --anchors "$work/logger.err" "$work/logger.csv" "$work/audit.csv") || {
+  echo "the log or the audit trail is not intact against its seal" >&2
+  exit 1
+}
+grep -q '"Program started"' "$work/audit.csv" && grep -q '"Program stopped"' "$work/audit.csv" || {
+  echo "the audit trail does not hold the run's start and stop" >&2
+  exit 1
+}
 # The installed report of that run, with no display at all, as on a rig without a screen.
 (cd / && env -u DISPLAY -u WAYLAND_DISPLAY dgh-report "$work/logger.csv" --out "$work/logger.pdf" \
   >/dev/null 2>"$work/report.err")

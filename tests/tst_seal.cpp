@@ -2,6 +2,7 @@
 // appending and a fresh start continue the chain; the log writer seals what it writes.
 #include "RecordSeal.h"
 #include "SealCheck.h"
+#include "WholeLineFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -215,6 +216,17 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",0,0," + lastHead + '\n'));
     QVERIFY(
         checkSeal(m_record).text.startsWith(QStringLiteral("intact: 4 rows, sealed up to row 4")));
+    // The records written a line at a time (alarms, calibrations, the audit trail) are sealed
+    // at each line, a torn line's end included.
+    const QString alarms = m_dir->filePath(QStringLiteral("alarms.csv"));
+    for (const QByteArray& l : {QByteArray("a,1\n"), QByteArray("b,2\n")})
+        QVERIFY(wholeLineAppend(alarms, l, "Heading\n")());
+    write(alarms, read(alarms) + "torn");
+    QVERIFY(wholeLineAppend(alarms, "c,3\n", "Heading\n")());
+    QVERIFY(
+        checkSeal(alarms).text.startsWith(QStringLiteral("intact: 5 rows, sealed up to row 5")));
+    write(alarms, read(alarms).replace("b,2", "b,3"));
+    QVERIFY(checkSeal(alarms).text.startsWith(QStringLiteral("differs at row 3 ")));
 }
 
 QTEST_GUILESS_MAIN(TestSeal)
