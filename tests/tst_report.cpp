@@ -82,6 +82,16 @@ void TestReport::initTestCase() {
                   ",ph1,high,7.2,7.15,cleared\n")
                      .toLatin1());
     alarms.close();
+    // The audit trail beside it: the start just before the first row, a calibration during it.
+    QFile audit(m_dir.filePath(QStringLiteral("audit.csv")));
+    QVERIFY(audit.open(QIODevice::WriteOnly));
+    audit.write(("Time,User,Program,What,From,To,Reason\n" + isoAt(21, 58) +
+                 ",\"ana\",\"dgh-logger 2.2\",\"Program started\",\"-\",\"port 1\",\"\"\n" +
+                 isoAt(22, 40) +
+                 ",\"bo\",\"dgh-gui 2.2\",\"Calibration of probe 1\",\"offset 2.5777 V\","
+                 "\"offset 2.6 V\",\"new lot\"\n")
+                    .toUtf8());
+    audit.close();
     // A buffer calibration in the record beside the settings, before the run.
     QFile record(m_dir.filePath(QStringLiteral("calibration-history.csv")));
     QVERIFY(record.open(QIODevice::WriteOnly));
@@ -154,7 +164,12 @@ void TestReport::theReportHoldsTheRunItsCalibrationStatisticsAndAlarms() {
           QStringLiteral("Ana"), QStringLiteral("22:50:00"), QStringLiteral("Page 1 of 2"),
           QStringLiteral("Page 2 of 2"),
           QStringLiteral("Log SHA-256 ") + QString::fromLatin1(sha.left(16)),
-          QStringLiteral("Temperatures"), QStringLiteral("T1, T2, T3")})
+          QStringLiteral("Temperatures"), QStringLiteral("T1, T2, T3"),
+          // The log has no seal; the trail's changes of the run, each whole.
+          QStringLiteral("Seal NOT INTACT: it has no seal"),
+          QStringLiteral("Changes (audit trail) When By What From To Reason"),
+          QStringLiteral("ana Program started - port 1"), QStringLiteral("bo Calibration of"),
+          QStringLiteral("2.6 V new lot 22:40:00 dgh-gui 2.2 probe 1")})
         QVERIFY2(t.contains(QString(expected).remove(u' ')),
                  qPrintable(expected + QStringLiteral(" near: ") +
                             t.mid(t.indexOf(QString(expected).remove(u' ').left(7)), 200)));

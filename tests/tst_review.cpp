@@ -67,6 +67,7 @@ private slots:
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
+    void writeAuditTrail();
     QTemporaryDir m_dir;
 };
 
@@ -350,6 +351,16 @@ QByteArray isoAt(int day, int h, int m) {
 }
 } // namespace
 
+// The audit trail beside the night log: a change in the run, one long before it and a line
+// that is no entry.
+void TestReview::writeAuditTrail() {
+    write(QStringLiteral("audit.csv"),
+          "Time,User,Program,What,From,To,Reason\n" + isoAt(1, 9, 0) +
+              ",\"ana\",\"dgh-gui 2.2\",\"Port\",\"1 (a)\",\"2 (b)\",\"\"\n" + isoAt(8, 22, 45) +
+              ",\"bo\",\"dgh-gui 2.2\",\"Alarm limits\",\"ph1-high=7.2\",\"ph1-high=7.5\","
+              "\"too many, \"\"false\"\" alarms\"\nnot an entry\n");
+}
+
 void TestReview::eventsOfTheRunFromItsRecords() {
     const QString log = write(QStringLiteral("night.csv"), nightLog());
     write(QStringLiteral("alarms.csv"),
@@ -372,17 +383,24 @@ void TestReview::eventsOfTheRunFromItsRecords() {
                                    QStringLiteral("180313"),
                                    {2.5777, 4.5427},
                                    {}};
+    writeAuditTrail();
     const RunEvents events =
-        collectRunEvents(run, m_dir.filePath(QStringLiteral("alarms.csv")), {before, buffers});
+        collectRunEvents(run, m_dir.filePath(QStringLiteral("alarms.csv")), {before, buffers},
+                         auditTrailOf(log, m_dir.filePath(QStringLiteral("settings.ini"))));
     QStringList seen;
     for (const RunEvent& e : events.events)
         seen << e.text.section(u' ', 0, 2);
     QCOMPARE(seen,
-             (QStringList{"Logging started (header", "pH1 HIGH raised:", "pH1 HIGH acknowledged:",
-                          "thermistors SILENT raised:", "pH1 HIGH cleared:", "Probe 1 calibrated",
-                          "Logging restarted (header", "pH2 LOW raised:"}));
+             (QStringList{
+                 "Logging started (header", "pH1 HIGH raised:", "pH1 HIGH acknowledged:",
+                 "thermistors SILENT raised:", "pH1 HIGH cleared:", "Alarm limits: ph1-high=7.2",
+                 "Probe 1 calibrated", "Logging restarted (header", "pH2 LOW raised:"}));
     QVERIFY(events.events[2].text.endsWith(QStringLiteral("by Ana, lab")));
-    QVERIFY(events.events[6].text.contains(QStringLiteral("Probe 1 Offset 2,5777 to 2,6012")));
+    QCOMPARE(events.events[5].text,
+             QStringLiteral("Alarm limits: ph1-high=7.2 to ph1-high=7.5, by bo (dgh-gui 2.2): too "
+                            "many, \"false\" alarms"));
+    QCOMPARE(events.changes.size(), size_t(1));
+    QVERIFY(events.events[7].text.contains(QStringLiteral("Probe 1 Offset 2,5777 to 2,6012")));
     QVERIFY(events.note.contains(QStringLiteral("1 lines")));
     // pH1 stood 10 minutes, the thermistors from 22:38 to the run's end; pH2 from 00:30.
     const qint64 minute = 60000;
@@ -401,6 +419,7 @@ void TestReview::reviewWindowMeasuresAndExports() {
     useLocale(QStringLiteral("de_DE"));
     const QString log = write(QStringLiteral("nacht.csv"), nightLog());
     QFile::remove(m_dir.filePath(QStringLiteral("alarms.csv")));
+    writeAuditTrail();
     const SettingsLocation settings(m_dir.filePath(QStringLiteral("settings.ini")));
     const CalibrationHistory history(settings);
     ScriptedDialogs dialogs;
@@ -413,6 +432,10 @@ void TestReview::reviewWindowMeasuresAndExports() {
     QTRY_VERIFY(!window->reading());
     QCOMPARE(window->run()->rows(), 10800);
     QVERIFY(dialogs.messages.isEmpty());
+    // The audit trail beside the log: its change of the run in the table, each part whole.
+    QCOMPARE(window->changes().rowCount(), 1);
+    QCOMPARE(window->changes().item(0, 1)->text(), QStringLiteral("bo (dgh-gui 2.2)"));
+    QCOMPARE(window->changes().item(0, 5)->text(), QStringLiteral("too many, \"false\" alarms"));
 
     // Cursors on 22:30 and 22:59:59: pH1 from 7.25 to 7.45, the statistics of the half hour.
     RunChart& chart = window->chart();

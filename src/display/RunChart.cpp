@@ -55,6 +55,8 @@ QColor eventColour(RunEvent::Kind kind) {
         return QColor(0, 150, 0);
     case RunEvent::Kind::Calibration:
         return QColor(120, 0, 200);
+    case RunEvent::Kind::Change:
+        return QColor(0, 90, 180);
     case RunEvent::Kind::Header:
         break;
     }

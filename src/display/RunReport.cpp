@@ -219,6 +219,7 @@ void cover(Pages& p, const RunSummary& s) {
                            .arg(locale.toString(s.gaps), durationText(s.longestGapMs)));
     if (!s.readNote.isEmpty())
         line(QStringLiteral("Not read"), s.readNote);
+    line(QStringLiteral("Seal"), s.sealIntact ? s.seal : QStringLiteral("NOT INTACT: ") + s.seal);
     p.gap(1.5);
     const QList<double> signature = {0.28, 0.42, 0.30};
     for (const char* role : {"Performed by", "Reviewed by"}) {
@@ -356,6 +357,19 @@ void alarms(Pages& p, const RunSummary& s) {
             rows, {0.16, 0.1, 0.1, 0.2, 0.24, 0.2});
 }
 
+void changes(Pages& p, const RunSummary& s) {
+    p.heading(QStringLiteral("Changes (audit trail)"));
+    if (s.changes.empty())
+        return p.paragraph(QStringLiteral("No change in the audit trail for this range."));
+    QList<QStringList> rows;
+    for (const AuditEntry& e : s.changes)
+        rows << QStringList{when(e.when.toMSecsSinceEpoch()), e.user + u'\n' + e.program, e.what,
+                            e.from, e.to, e.reason.isEmpty() ? dash() : e.reason};
+    p.table({QStringLiteral("When"), QStringLiteral("By"), QStringLiteral("What"),
+             QStringLiteral("From"), QStringLiteral("To"), QStringLiteral("Reason")},
+            rows, {0.15, 0.13, 0.15, 0.22, 0.22, 0.13});
+}
+
 void lay(Pages& p, const RunSummary& s, const RecordedRun& run, const RunEvents& events,
          const CalibrationLimits& limits) {
     cover(p, s);
@@ -363,6 +377,7 @@ void lay(Pages& p, const RunSummary& s, const RecordedRun& run, const RunEvents&
     statistics(p, s);
     charts(p, s, run, events);
     alarms(p, s);
+    changes(p, s);
     p.finish();
 }
 } // namespace

@@ -22,6 +22,9 @@ const QString kUsage = QStringLiteral(
     "                          station, else the host name)\n"
     "  --settings FILE         the settings whose calibration record is reported (default\n"
     "                          the window's own)\n"
+    "  --audit FILE            the audit trail whose changes are reported (default: audit.csv\n"
+    "                          beside LOG, else beside the settings; dgh-logger keeps its own\n"
+    "                          in its state directory)\n"
     "  --slope-range LOW,HIGH  a slope within these percentages of the nominal is good\n"
     "                          (default 95,105)\n"
     "  --offset-limit MV       an offset within this many millivolts of the nominal is good\n"
@@ -46,6 +49,7 @@ const QStringList kValued = {
     QStringLiteral("title"),
     QStringLiteral("station"),
     QStringLiteral("settings"),
+    QStringLiteral("audit"),
     QStringLiteral("slope-range"),
     QStringLiteral("offset-limit"),
     QStringLiteral("calibration-age"),
@@ -62,13 +66,15 @@ std::optional<double> number(const QString& text, double low, double high) {
 }
 
 std::optional<LoggerExit> apply(ReportOptions& o, const QString& key, const QString& value) {
-    if (key == u"out" || key == u"title" || key == u"station" || key == u"settings") {
+    if (key == u"out" || key == u"title" || key == u"station" || key == u"settings" ||
+        key == u"audit") {
         if (value.trimmed().isEmpty())
             return refused(key, QStringLiteral("nothing given"));
-        (key == u"out"       ? o.outPath
-         : key == u"title"   ? o.title
-         : key == u"station" ? o.station
-                             : o.settingsFile) = value;
+        (key == u"out"        ? o.outPath
+         : key == u"title"    ? o.title
+         : key == u"station"  ? o.station
+         : key == u"settings" ? o.settingsFile
+                              : o.auditPath) = value;
     } else if (key == u"from" || key == u"to") {
         const QDateTime at = QDateTime::fromString(value.trimmed(), Qt::ISODate);
         if (!at.isValid())

@@ -186,11 +186,38 @@ qint64 RunEvents::msInAlarm(Readout readout, qint64 fromMs, qint64 toMs) const {
     return total;
 }
 
+QString auditTrailOf(const QString& logPath, const QString& settingsFile) {
+    const QString beside =
+        QFileInfo(logPath).absoluteDir().filePath(QLatin1String(AuditTrail::kFileName));
+    return QFileInfo::exists(beside)
+               ? beside
+               : QFileInfo(settingsFile).absoluteDir().filePath(QLatin1String(AuditTrail::kFileName));
+}
+
+QString changeText(const AuditEntry& e) {
+    return QStringLiteral("%1: %2 to %3, by %4 (%5)%6")
+        .arg(e.what, e.from, e.to, e.user, e.program,
+             e.reason.isEmpty() ? QString() : QStringLiteral(": ") + e.reason);
+}
+
 RunEvents collectRunEvents(const RecordedRun& run, const QString& alarmRecord,
-                           const QList<CalibrationRecord>& calibrations) {
+                           const QList<CalibrationRecord>& calibrations,
+                           const QString& auditTrail) {
     RunEvents out;
     if (run.empty())
         return out;
+    // The start-up's changes (the program started, its configuration) come shortly before the
+    // first row, its stop shortly after the last.
+    constexpr qint64 kLeadMs = 5 * 60 * 1000, kTailMs = 60 * 1000;
+    if (!auditTrail.isEmpty())
+        for (const AuditEntry& e :
+             AuditTrail::read(auditTrail, QDateTime::fromMSecsSinceEpoch(run.firstMs() - kLeadMs),
+                              QDateTime::fromMSecsSinceEpoch(run.lastMs() + kTailMs))) {
+            out.changes.push_back(e);
+            out.events.push_back({.kind = RunEvent::Kind::Change,
+                                  .ms = e.when.toMSecsSinceEpoch(),
+                                  .text = changeText(e)});
+        }
     readAlarmRecord(alarmRecord, run.firstMs(), run.lastMs(), out);
     for (const CalibrationRecord& r : calibrations) {
         const qint64 ms = r.when.toMSecsSinceEpoch();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AuditTrail.h"
 #include "Readouts.h"
 
 #include <QList>
@@ -11,9 +12,10 @@ class RecordedRun;
 struct CalibrationRecord;
 
 // What happened during a recorded run besides its rows: alarms from the alarm record beside the
-// log, buffer calibrations from the calibration record, and the log's own header blocks.
+// log, buffer calibrations from the calibration record, changes from the audit trail, and the
+// log's own header blocks.
 struct RunEvent {
-    enum class Kind { Raised, Acknowledged, Cleared, Calibration, Header };
+    enum class Kind { Raised, Acknowledged, Cleared, Calibration, Header, Change };
     Kind kind;
     qint64 ms;
     QString text; // for a person: shown on hover, in the list and to a screen reader
@@ -34,6 +36,7 @@ struct AlarmSpan {
 struct RunEvents {
     std::vector<RunEvent> events; // in time order
     std::vector<AlarmSpan> spans;
+    std::vector<AuditEntry> changes; // the audit trail's entries within the run
     QString note; // what could not be read, for a person; empty if all could
 
     // How long a quantity stood in alarm between two times: beyond its limits, or its group
@@ -42,6 +45,16 @@ struct RunEvents {
 };
 
 // The events of a run: alarm lines of the record at alarmRecord (missing: none), calibrations
-// saved between the run's first and last row, and the run's header blocks.
+// saved and the audit trail's changes between the run's first and last row, and the run's
+// header blocks.
 RunEvents collectRunEvents(const RecordedRun& run, const QString& alarmRecord,
-                           const QList<CalibrationRecord>& calibrations);
+                           const QList<CalibrationRecord>& calibrations,
+                           const QString& auditTrail = {});
+
+// The audit trail of a log's run: beside the log where dgh-logger keeps one there, else beside
+// the settings.
+QString auditTrailOf(const QString& logPath, const QString& settingsFile);
+
+// An audit entry for a person: "Alarm limits: ph1-high=8 to ph1-high=8.5, by ana (dgh-gui 2.2):
+// new buffer lot".
+QString changeText(const AuditEntry& entry);

@@ -1,5 +1,7 @@
 #include "RunSummary.h"
 
+#include "SealCheck.h"
+
 #include "CalibrationStore.h"
 #include "LogRows.h"
 #include "PublishSettings.h"
@@ -134,6 +136,14 @@ RunSummary summariseRun(const RecordedRun& run, const RunEvents& events,
     std::erase_if(s.alarms, [&](const AlarmEntry& a) {
         return a.raisedMs > toMs || (a.clearedMs && *a.clearedMs < fromMs);
     });
+    // The changes of the range, with the start-up's just before it.
+    const qint64 leadMs = fromMs <= run.firstMs() ? 5 * 60 * 1000 : 0;
+    for (const AuditEntry& e : events.changes)
+        if (e.when.toMSecsSinceEpoch() >= fromMs - leadMs && e.when.toMSecsSinceEpoch() <= toMs + 60000)
+            s.changes.push_back(e);
+    const SealVerdict seal = checkSeal(run.path());
+    s.seal = seal.text;
+    s.sealIntact = seal.intact;
     s.readNote = QStringList{run.notes().text(), events.note}.join(u' ').trimmed();
     return s;
 }

@@ -64,6 +64,9 @@ struct RunSummary {
     std::array<QuantityStatistics, RecordedRun::kQuantities> statistics;
     std::array<qint64, RecordedRun::kQuantities> msInAlarm{};
     std::vector<AlarmEntry> alarms;
+    std::vector<AuditEntry> changes; // the audit trail's, from shortly before the range on
+    QString seal;                    // the log against its seal, as the verifier says it
+    bool sealIntact = false;
     QString readNote; // what could not be read, for the cover and standard error
 };
 

@@ -84,9 +84,19 @@ ReviewWindow::ReviewWindow(OperatorDialogs& dialogs, const CalibrationHistory& h
     m_eventList = new QListWidget;
     m_eventList->setObjectName(QStringLiteral("lstEvents"));
     m_eventList->setAccessibleName(QStringLiteral("Events"));
+    m_changes = new QTableWidget(0, 6);
+    m_changes->setObjectName(QStringLiteral("tblChanges"));
+    m_changes->setAccessibleName(QStringLiteral("Changes"));
+    m_changes->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_changes->setHorizontalHeaderLabels({QStringLiteral("When"), QStringLiteral("By"),
+                                          QStringLiteral("What"), QStringLiteral("From"),
+                                          QStringLiteral("To"), QStringLiteral("Reason")});
+    m_changes->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_changes->verticalHeader()->hide();
     auto* tabs = new QTabWidget;
     tabs->addTab(measurePage, QStringLiteral("&Measure"));
     tabs->addTab(m_eventList, QStringLiteral("&Events"));
+    tabs->addTab(m_changes, QStringLiteral("C&hanges"));
 
     auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(top);
@@ -285,7 +295,7 @@ void ReviewWindow::readingDone() {
     m_calibrations = m_history.latest(1, INT_MAX) + m_history.latest(2, INT_MAX);
     m_events = collectRunEvents(
         *m_run, QFileInfo(m_run->path()).absoluteDir().filePath(QStringLiteral("alarms.csv")),
-        m_calibrations);
+        m_calibrations, auditTrailOf(m_run->path(), m_history.path()));
     m_chart->setRun(m_run.get(), &m_events);
     showQuantities();
     showEvents();
@@ -327,6 +337,20 @@ void ReviewWindow::showEvents() {
         auto* item = new QListWidgetItem(m_chart->timeText(e.ms) + QStringLiteral("  ") + e.text);
         item->setData(Qt::UserRole, e.ms);
         m_eventList->addItem(item);
+    }
+    // The audit trail's entries of the run, each whole: who, with what, from what to what, why.
+    m_changes->setRowCount(0);
+    for (const AuditEntry& c : m_events.changes) {
+        const int row = m_changes->rowCount();
+        m_changes->insertRow(row);
+        const QStringList cells = {m_chart->timeText(c.when.toMSecsSinceEpoch()),
+                                   QStringLiteral("%1 (%2)").arg(c.user, c.program),
+                                   c.what,
+                                   c.from,
+                                   c.to,
+                                   c.reason};
+        for (int i = 0; i < int(cells.size()); ++i)
+            m_changes->setItem(row, i, new QTableWidgetItem(cells[i]));
     }
 }
 

@@ -38,6 +38,7 @@ public:
     const RunEvents& events() const { return m_events; }
     RunChart& chart() const { return *m_chart; }
     QTableWidget& measures() const { return *m_measures; }
+    QTableWidget& changes() const { return *m_changes; }
     // Between the cursors where both are shown, else the range shown.
     std::pair<qint64, qint64> measuredRange() const;
 
@@ -80,6 +81,7 @@ private:
     QLabel* m_between;
     QTableWidget* m_measures;
     QListWidget* m_eventList;
+    QTableWidget* m_changes;
     QLabel* m_status;
     QProgressBar* m_progressBar;
     QPushButton* m_cancelButton;

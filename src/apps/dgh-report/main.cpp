@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
     QList<CalibrationRecord> calibrations = history.latest(1, INT_MAX) + history.latest(2, INT_MAX);
     const RunEvents events = collectRunEvents(
         run, QFileInfo(o.logPath).absoluteDir().filePath(QStringLiteral("alarms.csv")),
-        calibrations);
+        calibrations,
+        o.auditPath.isEmpty() ? auditTrailOf(o.logPath, settings.fileName()) : o.auditPath);
     const ReportRequest request{.title = o.title,
                                 .station =
                                     o.station.isEmpty() ? reportStation(settings) : o.station,
