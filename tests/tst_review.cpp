@@ -509,10 +509,16 @@ void TestReview::reviewWindowMeasuresAndExports() {
     const QString report = QString::fromUtf8(text.readAllStandardOutput());
     for (const char* expected : {"Run report: nacht.csv", "rig-7", "08.12.2026 22:30:00", "1.800"})
         QVERIFY2(report.contains(QLatin1String(expected)), expected);
-    // The log against its seal: this one was written by the test, without one.
+    // The log and its audit trail against their seals: these were written by the test,
+    // without one.
+    const qsizetype said = dialogs.texts().size();
     trigger("mnuVerify");
-    QVERIFY(dialogs.texts().last().endsWith(QStringLiteral("it has no seal file ") + log +
-                                            QStringLiteral(".seal")));
+    QTRY_COMPARE(dialogs.texts().size(), said + 1);
+    QCOMPARE(
+        dialogs.texts().last().split(u'\n'),
+        (QStringList{log + QStringLiteral(": it has no seal file ") + log + QStringLiteral(".seal"),
+                     m_dir.filePath(QStringLiteral("audit.csv: it has no seal file ")) +
+                         m_dir.filePath(QStringLiteral("audit.csv.seal"))}));
 }
 
 QTEST_MAIN(TestReview)

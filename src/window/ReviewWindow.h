@@ -55,6 +55,7 @@ private:
     void showQuantities();
     void updateMeasures();
     void showEvents();
+    void verify();
     void chooseLog();
     void chooseChartFile();
     void chooseRowsFile();
@@ -82,6 +83,7 @@ private:
     QTableWidget* m_measures;
     QListWidget* m_eventList;
     QTableWidget* m_changes;
+    bool m_verifying = false;
     QLabel* m_status;
     QProgressBar* m_progressBar;
     QPushButton* m_cancelButton;
