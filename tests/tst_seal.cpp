@@ -199,6 +199,9 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QCOMPARE(read(RecordSeal::sealPath(m_record)).count("chain,"), 3);
     QVERIFY(checkSeal(m_record).text.startsWith(
         QStringLiteral("intact: 21 rows, sealed up to row 21")));
+    QVERIFY2(checkSeal(m_record).text.contains(
+                 QStringLiteral("; row 19 between two sealed runs are not sealed")),
+             qPrintable(checkSeal(m_record).text));
     // A log from before sealing, appended to: its old rows are not counted at the opening (it
     // may be large) and are said to be unsealed.
     const QString old = m_dir->filePath(QStringLiteral("old.csv"));

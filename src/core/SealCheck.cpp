@@ -199,6 +199,10 @@ SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchor
             if (anyChain && f[4] != lastHead)
                 return broken(QStringLiteral("its seal does not chain at line %1").arg(number));
             const bool unsealed = !anyChain && bytes > 0;
+            // Bytes between the last seal and a chain that follows it were written without a
+            // seal: the last second before a crash, or rows added by hand while it was closed.
+            const bool between = anyChain && bytes > at;
+            const qint64 betweenFrom = lines + 1;
             // The record up to where this chain begins, as counted by it.
             hash.reset();
             if (!readTo(bytes))
@@ -212,6 +216,11 @@ SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchor
             if (unsealed)
                 unsealedStart =
                     QStringLiteral("; %1 before sealing began are not sealed").arg(rows(1, lines));
+            if (between)
+                unsealedStart += QStringLiteral("; %1 between two sealed runs are not sealed (the "
+                                                "last of a run that ended without its seal, or "
+                                                "added while the file was closed)")
+                                     .arg(rows(betweenFrom, std::max(betweenFrom, lines)));
             lastHead = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
             chains.insert(lastHead);
             hash.reset();
