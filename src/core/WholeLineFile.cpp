@@ -4,12 +4,21 @@
 
 #include <QFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#endif
+
 std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
                                       const QByteArray& heading) {
     return [path, line, heading] {
         QFile file(path);
         if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
             return false;
+#ifdef Q_OS_UNIX
+        // Rigs sharing a folder share its records: one line and its seal at a time, so that
+        // the seals follow the lines in order. Released with the file.
+        ::flock(file.handle(), LOCK_EX);
+#endif
         const qint64 size = file.size();
         QByteArray text = line;
         if (size == 0)
