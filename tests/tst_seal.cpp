@@ -219,6 +219,24 @@ void TestSeal::appendingAndBeginningAfreshKeepTheChain() {
     QVERIFY(read(RecordSeal::sealPath(m_record)).contains(",0,0," + lastHead + '\n'));
     QVERIFY(
         checkSeal(m_record).text.startsWith(QStringLiteral("intact: 4 rows, sealed up to row 4")));
+    // A long last seal line (a burst of rows) is read whole when the record is appended to.
+    const QString burst = m_dir->filePath(QStringLiteral("burst.csv"));
+    {
+        QFile file(burst);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        RecordSeal seal(burst);
+        QString why;
+        QVERIFY(seal.begin(0, true, &why));
+        for (int n = 1; n <= 2000; ++n) {
+            file.write(line(n));
+            seal.add(line(n));
+        }
+        QVERIFY(seal.seal(true, &why));
+    }
+    sealed(burst, 1, 2001, false);
+    QVERIFY(read(RecordSeal::sealPath(burst)).contains(",2000,"));
+    QVERIFY(checkSeal(burst).text.startsWith(
+        QStringLiteral("intact: 2001 rows, sealed up to row 2001")));
     // The records written a line at a time (alarms, calibrations, the audit trail) are sealed
     // at each line, a torn line's end included.
     const QString alarms = m_dir->filePath(QStringLiteral("alarms.csv"));

@@ -9,6 +9,9 @@
 #include <QJsonObject>
 
 namespace {
+// Enough of a seal file's end to hold its last line: a line's row digests stay under 64 KB.
+constexpr qint64 kTail = 96 * 1024;
+
 // The last seal line of a seal file: lines (-1 where it did not count them), bytes and head;
 // none when there is none.
 struct LastSeal {
@@ -20,7 +23,7 @@ struct LastSeal {
 LastSeal lastSeal(const QString& path) {
     QFile file(path);
     LastSeal last;
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(std::max<qint64>(0, file.size() - 4096)))
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(std::max<qint64>(0, file.size() - kTail)))
         return last;
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     const QList<QByteArray> f = lines.last().trimmed().split(',');
