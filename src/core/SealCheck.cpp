@@ -35,6 +35,50 @@ struct Seal {
     int line = 0;
 };
 
+// The lines of a seal file, read in large blocks: QIODevice::readLine takes as long for a seal
+// file as the hash for its record.
+class SealLines {
+public:
+    explicit SealLines(QFile& file) : m_file(file) {}
+    void seek(qint64 offset) {
+        m_file.seek(offset);
+        m_block.clear();
+        m_at = 0;
+        m_offset = offset;
+    }
+    qint64 offset() const { return m_offset; }
+    // The next line with its end; one longer than kLongestSealLine comes in parts. Empty at the
+    // end.
+    QByteArray next() {
+        for (;;) {
+            const qsizetype end = m_block.indexOf('\n', m_at);
+            if (end >= 0 || m_block.size() - m_at >= kLongestSealLine || !fill()) {
+                const qsizetype size = std::min<qsizetype>(
+                    end >= 0 ? end + 1 - m_at : m_block.size() - m_at, kLongestSealLine);
+                const QByteArray line = m_block.mid(m_at, size);
+                m_at += size;
+                m_offset += size;
+                return line;
+            }
+        }
+    }
+
+private:
+    bool fill() {
+        const QByteArray more = m_file.read(4 << 20);
+        if (more.isEmpty())
+            return false;
+        m_block = m_block.mid(m_at) + more;
+        m_at = 0;
+        return true;
+    }
+
+    QFile& m_file;
+    QByteArray m_block;
+    qsizetype m_at = 0;
+    qint64 m_offset = 0;
+};
+
 SealVerdict broken(const QString& text) {
     return {false, text};
 }
@@ -163,14 +207,18 @@ SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchor
     QHash<QByteArray, qint64> sealedBytesOf; // by head
     qint64 sealedBytes = 0;
     // Reads the record on to `bytes`, hashing and counting; false where it ends before.
+    // One block read into again and again: a fresh one per seal would cost a mapping each.
+    QByteArray buffer(4 << 20, Qt::Uninitialized);
     auto readTo = [&](qint64 bytes) {
         while (at < bytes) {
-            const QByteArray block = record.read(std::min<qint64>(bytes - at, 4 << 20));
-            if (block.isEmpty())
+            const qint64 got =
+                record.read(buffer.data(), std::min<qint64>(bytes - at, buffer.size()));
+            if (got <= 0)
                 return false;
+            const QByteArrayView block(buffer.constData(), got);
             hash.addData(block);
             lines += block.count('\n');
-            at += block.size();
+            at += got;
         }
         return true;
     };
@@ -178,17 +226,26 @@ SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchor
     // of a file before (overwritten, or rotated away).
     qint64 freshAt = 0;
     int freshLine = 1;
-    for (int number = 1; !seals.atEnd(); ++number) {
-        const qint64 offset = seals.pos();
-        const QList<QByteArray> f = seals.readLine(kLongestSealLine).trimmed().split(',');
-        if (f.size() == 5 && f[0] == "chain" && f[2] == "0") {
+    SealLines sealLines(seals);
+    for (int number = 1;; ++number) {
+        const qint64 offset = sealLines.offset();
+        const QByteArray line = sealLines.next();
+        if (line.isEmpty())
+            break;
+        if (!line.startsWith("chain,"))
+            continue;
+        const QList<QByteArray> f = line.trimmed().split(',');
+        if (f.size() == 5 && f[2] == "0") {
             freshAt = offset;
             freshLine = number;
         }
     }
-    seals.seek(freshAt);
-    for (int number = freshLine; !seals.atEnd(); ++number) {
-        const QByteArray text = seals.readLine(kLongestSealLine).trimmed();
+    sealLines.seek(freshAt);
+    for (int number = freshLine;; ++number) {
+        const QByteArray line = sealLines.next();
+        if (line.isEmpty())
+            break;
+        const QByteArray text = line.trimmed();
         const QList<QByteArray> f = text.split(',');
         bool a = false, b = false;
         if (f.size() == 5 && f[0] == "chain") {
@@ -268,12 +325,8 @@ SealVerdict checkSeal(const QString& recordPath, const QList<SealAnchor>* anchor
     if (!anyChain)
         return broken(QStringLiteral("its seal file holds no seal"));
     // What was written after the last seal (the last second of a live record) is counted.
-    while (!record.atEnd()) {
-        const QByteArray block = record.read(4 << 20);
-        if (block.isEmpty())
-            break;
-        lines += block.count('\n');
-    }
+    for (qint64 got; (got = record.read(buffer.data(), buffer.size())) > 0;)
+        lines += QByteArrayView(buffer.constData(), got).count('\n');
     QString anchored;
     if (anchors) {
         const auto [naming, agreeing, latest, problem] =
