@@ -1,8 +1,7 @@
 #include "Instrument.h"
 
-#include "SettingsLocation.h"
-
 #include "MachineNumber.h"
+#include "SettingsLocation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +26,7 @@ Instrument::Instrument(const SettingsLocation& settings, MonotonicClock& clock,
               .absolutePath();
       }) {
     QObject::connect(&logSession, &LogSession::started, &audit, [this](const QString& path) {
+        m_loggingAudited = true;
         audit.record(
             QStringLiteral("Logging started"), QStringLiteral("-"),
             QStringLiteral("%1 every %2 s").arg(path, intervalText(logSession.intervalMs())));
@@ -36,8 +36,11 @@ Instrument::Instrument(const SettingsLocation& settings, MonotonicClock& clock,
         if (publisher.settings().enabled)
             publisher.publishRetained(QStringLiteral("seal"), a.json());
     });
+    // A stop with nothing started (the window's "Stop Logging" at any time) changes nothing.
     QObject::connect(&logSession, &LogSession::stopped, &audit, [this] {
-        audit.record(QStringLiteral("Logging stopped"), logSession.logPath(), QStringLiteral("-"));
+        if (std::exchange(m_loggingAudited, false))
+            audit.record(QStringLiteral("Logging stopped"), logSession.logPath(),
+                         QStringLiteral("-"));
     });
 }
 

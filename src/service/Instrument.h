@@ -62,4 +62,5 @@ public:
 
 private:
     std::function<QString()> m_alarmFolder;
+    bool m_loggingAudited = false; // its start is in the audit trail, its stop is still to come
 };
