@@ -177,6 +177,28 @@ void TestSeal::attacksGetTheirVerdictAndRows() {
     QCOMPARE(checkSeal(anew, &anchors).text,
              QStringLiteral("none of the 2 anchors naming it names its seals: the seal file was "
                             "made anew"));
+    // Rows alike, as two rows written in one second: the plainest change is named.
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("alike")));
+    const QString alike = m_dir->filePath(QStringLiteral("alike/run.csv"));
+    {
+        QFile file(alike);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        RecordSeal seal(alike);
+        QVERIFY(seal.begin(0, true, &why));
+        for (int n : {1, 1, 2, 2, 3, 3}) {
+            file.write(line(n));
+            seal.add(line(n));
+        }
+        QVERIFY(seal.seal(true, &why));
+    }
+    const QByteArray pairs = read(alike);
+    write(alike, QByteArray(pairs).replace(line(2) + line(2), line(2) + line(4)));
+    QVERIFY2(checkSeal(alike).text.contains(QStringLiteral("row 4 ")) &&
+                 checkSeal(alike).text.endsWith(QStringLiteral("the row was changed")),
+             qPrintable(checkSeal(alike).text));
+    write(alike, QByteArray(pairs).replace(line(2) + line(3), line(2) + line(2) + line(3)));
+    QVERIFY2(checkSeal(alike).text.endsWith(QStringLiteral("a row was inserted")),
+             qPrintable(checkSeal(alike).text));
     // Anchors that cannot be read are said; lines that hold none are passed over.
     QVERIFY(readAnchors(m_dir->path(), &why).isEmpty() && why.contains(m_dir->path()));
 }

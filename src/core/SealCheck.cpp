@@ -120,15 +120,27 @@ QString firstDifference(QFile& record, qint64 from, qint64 firstRow, const QByte
     const auto at = [&](const QString& what) {
         return QStringLiteral("differs at row %1 (sealed at %2): %3").arg(row).arg(when, what);
     };
-    const bool nextKept = i + 1 < found.size() && found[i + 1] == digest(i);
-    const bool nextGone = i + 1 < sealed && found[i] == digest(i + 1);
-    if (nextKept && nextGone)
-        return at(QStringLiteral("rows %1 and %2 were swapped").arg(row).arg(row + 1));
-    if (nextKept)
+    // Which change leaves the rest of the sealed rows in place; where rows are alike (two rows
+    // in one second) more than one may fit, and the likelier is said.
+    const auto aligned = [&](qsizetype f, qsizetype d) {
+        for (; f < found.size() && d < sealed; ++f, ++d)
+            if (found[f] != digest(d))
+                return false;
+        return true;
+    };
+    // A copy of the row before, put in: the rows after it fit either way.
+    if (i > 0 && found[i] == digest(i - 1) && aligned(i + 1, i))
         return at(QStringLiteral("a row was inserted"));
-    if (nextGone)
+    if (aligned(i + 1, i + 1))
+        return at(QStringLiteral("the row was changed"));
+    if (i + 1 < found.size() && i + 1 < sealed && found[i] == digest(i + 1) &&
+        found[i + 1] == digest(i) && aligned(i + 2, i + 2))
+        return at(QStringLiteral("rows %1 and %2 were swapped").arg(row).arg(row + 1));
+    if (aligned(i + 1, i))
+        return at(QStringLiteral("a row was inserted"));
+    if (aligned(i, i + 1))
         return at(QStringLiteral("the row was removed"));
-    return at(QStringLiteral("the row was changed"));
+    return at(QStringLiteral("it was changed from this row on"));
 }
 // The record's name as the anchors give it, without a rotation's ".1".
 QString anchoredName(const QString& recordPath) {
