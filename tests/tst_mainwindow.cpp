@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -347,6 +348,20 @@ void TestMainWindow::updateRate() {
     QTest::keyClicks(rate->lineEdit(), QStringLiteral("7"));
     QTest::mouseClick(update, Qt::LeftButton);
     QCOMPARE(f.acquisition.readTimer().interval(), 100);
+    // Each rate applied is in the audit trail; "update" that changes nothing adds no line.
+    f.instrument.audit.flush();
+    QFile trail(f.instrument.audit.path());
+    QVERIFY(trail.open(QIODevice::ReadOnly));
+    QStringList changes;
+    for (const QByteArray& line : trail.readAll().split('\n'))
+        if (line.contains("\"Update rate\""))
+            changes << QString::fromUtf8(line.mid(line.indexOf("\"Update rate\"")));
+    QCOMPARE(changes, (QStringList{"\"Update rate\",\"10000 ms\",\"250 ms\",\"\"",
+                                   "\"Update rate\",\"250 ms\",\"1000 ms\",\"\"",
+                                   "\"Update rate\",\"1000 ms\",\"500 ms\",\"\"",
+                                   "\"Update rate\",\"500 ms\",\"250 ms\",\"\"",
+                                   "\"Update rate\",\"250 ms\",\"200 ms\",\"\"",
+                                   "\"Update rate\",\"200 ms\",\"100 ms\",\"\""}));
 }
 
 void TestMainWindow::controlsSpeakToScreenReaders() {

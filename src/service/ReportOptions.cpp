@@ -32,7 +32,7 @@ const QString kUsage = QStringLiteral(
     "  --calibration-age DAYS  a calibration older than this at the run's start is noted\n"
     "                          (default 30)\n"
     "  --verify FILE...        check each record (log, alarm record...) against the seal\n"
-    "                          beside it (FILE.seal): intact, or the first rows that differ;\n"
+    "                          beside it (FILE.seal): intact, or the first row that differs;\n"
     "                          exit 0 when all are intact, 1 when any is not\n"
     "  --anchors FILE          with --verify: also check the seals against the anchors told\n"
     "                          away from the disk, as lines of the journal (journalctl -o cat)\n"
@@ -43,16 +43,11 @@ const QString kUsage = QStringLiteral(
     "cannot be written, 2 for a bad option.\n");
 
 const QStringList kValued = {
-    QStringLiteral("out"),
-    QStringLiteral("from"),
-    QStringLiteral("to"),
-    QStringLiteral("title"),
-    QStringLiteral("station"),
-    QStringLiteral("settings"),
-    QStringLiteral("audit"),
-    QStringLiteral("slope-range"),
-    QStringLiteral("offset-limit"),
-    QStringLiteral("calibration-age"),
+    QStringLiteral("out"),          QStringLiteral("from"),
+    QStringLiteral("to"),           QStringLiteral("title"),
+    QStringLiteral("station"),      QStringLiteral("settings"),
+    QStringLiteral("audit"),        QStringLiteral("slope-range"),
+    QStringLiteral("offset-limit"), QStringLiteral("calibration-age"),
 };
 
 LoggerExit refused(const QString& option, const QString& why) {
