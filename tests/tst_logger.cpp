@@ -240,10 +240,14 @@ void TestLogger::rowsAsTheWindowWritesThem() {
     QVERIFY(logger.process.waitForFinished(int(seconds * 1000) + 5000));
     QCOMPARE(logger.process.exitCode(), 0);
     QCOMPARE(logger.readErrors(), QString());
-    // The first seal and the last, at the close, are told.
-    QCOMPARE(logger.anchors.count(u'\n'), 2);
+    // The log's first seal and its last, at the close, are told; so is each line of the audit
+    // trail (the program started and stopped, logging started and stopped).
+    QCOMPARE(logger.anchors.count(QStringLiteral("rig.csv\"")), 2);
     QVERIFY2(logger.verdict(m_log, *m_dir).contains(QLatin1String("; agrees with 2 of 2 anchors")),
              qPrintable(logger.verdict(m_log, *m_dir)));
+    const QString audit = m_dir->filePath(QStringLiteral("audit.csv"));
+    QVERIFY2(logger.verdict(audit, *m_dir).contains(QLatin1String("; agrees with 4 of 4 anchors")),
+             qPrintable(logger.verdict(audit, *m_dir)));
     const QList<QByteArray> file = lines(m_log);
     const qsizetype rows = file.size() - kHeaderLines;
     QVERIFY2(rows >= fewest && rows <= most, qPrintable(QString::number(rows)));
@@ -326,7 +330,7 @@ void TestLogger::signalsRotateAndEndTheLog() {
     // The new file's seals agree with its anchors; the old file's are passed over.
     QVERIFY2(logger.verdict(m_log, *m_dir).startsWith(QLatin1String("intact:")),
              qPrintable(logger.verdict(m_log, *m_dir)));
-    QVERIFY2(logger.anchors.count(u'\n') >= 2, qPrintable(logger.anchors));
+    QVERIFY2(logger.anchors.count(QStringLiteral("rig.csv\"")) >= 2, qPrintable(logger.anchors));
 }
 
 QTEST_GUILESS_MAIN(TestLogger)

@@ -9,6 +9,7 @@
 #include "PublishSettings.h"
 #include "PublishingDialog.h"
 #include "ScriptedDialogs.h"
+#include "SealCheck.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <csignal>
 #include <fcntl.h>
 #include <set>
@@ -449,6 +451,22 @@ void TestPublishing::theLabAcknowledgesTheLoggersAlarmsThroughTheBroker() {
     Subscriber later;
     later.start(broker.port);
     QTRY_COMPARE(later.lines(QStringLiteral("dgh/rigA/alarms")), QStringList{"[]"});
+    // Each line of the record is sealed; its seal is told on standard error and retained.
+    QTRY_VERIFY(!later.lines(QStringLiteral("dgh/rigA/seal")).isEmpty());
+    const auto verdict = [&] {
+        said += QString::fromLocal8Bit(logger.process.readAllStandardError());
+        QFile told(m_dir.filePath(QStringLiteral("anchors.txt")));
+        told.open(QIODevice::WriteOnly);
+        told.write(said.toUtf8());
+        told.close();
+        QString why;
+        const QList<SealAnchor> anchors = readAnchors(told.fileName(), &why);
+        return checkSeal(m_dir.filePath(QStringLiteral("alarms.csv")), &anchors).text;
+    };
+    // Every line's seal told agrees (the raise, the clear and the acknowledgement at least).
+    static const QRegularExpression agrees(
+        QStringLiteral("^intact: .*; agrees with ([3-9]) of \\1 "));
+    QTRY_VERIFY2(agrees.match(verdict()).hasMatch(), qPrintable(verdict()));
 }
 
 #include "tst_publishing.moc"

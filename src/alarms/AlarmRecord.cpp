@@ -36,10 +36,13 @@ QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
 
 void AlarmRecord::write(const Alarm& alarm) {
     const QString path = m_folder() + QStringLiteral("/alarms.csv");
+    auto anchor = std::make_shared<SealAnchor>();
     m_worker.post(wholeLineAppend(path, lineOf(alarm, QDateTime::currentDateTime()),
-                                  "Time,Quantity,Limit,Limit value,Value,State\n"),
-                  this, [this, path](BoundedResult result) {
+                                  "Time,Quantity,Limit,Limit value,Value,State\n", anchor),
+                  this, [this, path, anchor](BoundedResult result) {
                       const bool written = result == BoundedResult::Succeeded;
+                      if (written && !anchor->head.isEmpty())
+                          emit sealed(*anchor);
                       if (written || std::exchange(m_failing, true))
                           return void(m_failing = !written);
                       m_notices.raise(

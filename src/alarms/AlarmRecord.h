@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoundedCall.h"
+#include "RecordSeal.h"
 
 #include <QObject>
 #include <QString>
@@ -22,6 +23,10 @@ public:
     ~AlarmRecord() override { m_worker.drain(); }
 
     static QByteArray lineOf(const Alarm& alarm, const QDateTime& at);
+
+signals:
+    // A line is in the record under this seal, to be told away from the disk.
+    void sealed(const SealAnchor& anchor);
 
 private:
     void write(const Alarm& alarm);

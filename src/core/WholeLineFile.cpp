@@ -9,8 +9,9 @@
 #endif
 
 std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& line,
-                                      const QByteArray& heading) {
-    return [path, line, heading] {
+                                      const QByteArray& heading,
+                                      std::shared_ptr<SealAnchor> anchor) {
+    return [path, line, heading, anchor] {
         QFile file(path);
         if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
             return false;
@@ -32,7 +33,8 @@ std::function<bool()> wholeLineAppend(const QString& path, const QByteArray& lin
             QString why;
             if (seal.begin(size, size == 0, &why)) {
                 seal.add(text);
-                seal.seal(true, &why);
+                if (seal.seal(true, &why) && anchor)
+                    *anchor = seal.anchor();
             }
             return true;
         }

@@ -64,15 +64,20 @@ void AuditTrail::record(const QString& what, const QString& from, const QString&
     const QString path = m_path;
     const QByteArray line =
         lineOf({QDateTime::currentDateTime(), m_user, m_program, what, from, to, reason});
-    m_worker.post(wholeLineAppend(path, line, kHeading), this, [this, path](BoundedResult result) {
-        const bool written = result == BoundedResult::Succeeded;
-        if (written || std::exchange(m_failing, true))
-            return void(m_failing = !written);
-        m_notices.raise({.source = QStringLiteral("audit"),
-                         .severity = Notice::Severity::Failure,
-                         .text = QStringLiteral("The audit trail %1 cannot be written.")
-                                     .arg(QDir::toNativeSeparators(path))});
-    });
+    auto anchor = std::make_shared<SealAnchor>();
+    m_worker.post(wholeLineAppend(path, line, kHeading, anchor), this,
+                  [this, path, anchor](BoundedResult result) {
+                      const bool written = result == BoundedResult::Succeeded;
+                      if (written && !anchor->head.isEmpty())
+                          emit sealed(*anchor);
+                      if (written || std::exchange(m_failing, true))
+                          return void(m_failing = !written);
+                      m_notices.raise(
+                          {.source = QStringLiteral("audit"),
+                           .severity = Notice::Severity::Failure,
+                           .text = QStringLiteral("The audit trail %1 cannot be written.")
+                                       .arg(QDir::toNativeSeparators(path))});
+                  });
 }
 
 QList<AuditEntry> AuditTrail::read(const QString& path, const QDateTime& from, const QDateTime& to,

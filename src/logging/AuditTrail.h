@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoundedCall.h"
+#include "RecordSeal.h"
 
 #include <QDateTime>
 #include <QList>
@@ -50,6 +51,10 @@ public:
     // counted in *unreadable.
     static QList<AuditEntry> read(const QString& path, const QDateTime& from, const QDateTime& to,
                                   int* unreadable = nullptr);
+
+signals:
+    // A line is in the trail under this seal, to be told away from the disk.
+    void sealed(const SealAnchor& anchor);
 
 private:
     QString m_path;

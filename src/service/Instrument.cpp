@@ -31,11 +31,14 @@ Instrument::Instrument(const SettingsLocation& settings, MonotonicClock& clock,
             QStringLiteral("Logging started"), QStringLiteral("-"),
             QStringLiteral("%1 every %2 s").arg(path, intervalText(logSession.intervalMs())));
     });
-    // The log's seal heads, retained on dgh/<station>/seal, out of reach of the disk.
-    QObject::connect(&logSession, &LogSession::sealed, &publisher, [this](const SealAnchor& a) {
+    // The records' seal heads, retained on dgh/<station>/seal, out of reach of the disk.
+    const auto publishSeal = [this](const SealAnchor& a) {
         if (publisher.settings().enabled)
             publisher.publishRetained(QStringLiteral("seal"), a.json());
-    });
+    };
+    QObject::connect(&logSession, &LogSession::sealed, &publisher, publishSeal);
+    QObject::connect(&alarmRecord, &AlarmRecord::sealed, &publisher, publishSeal);
+    QObject::connect(&audit, &AuditTrail::sealed, &publisher, publishSeal);
     // A stop with nothing started (the window's "Stop Logging" at any time) changes nothing.
     QObject::connect(&logSession, &LogSession::stopped, &audit, [this] {
         if (std::exchange(m_loggingAudited, false))

@@ -13,7 +13,7 @@
 struct ReportOptions {
     QString logPath;
     QStringList verify; // --verify FILE...: only check these records against their seals
-    QString auditPath; // --audit FILE: the audit trail (default: beside the log or the settings)
+    QString auditPath;  // --audit FILE: the audit trail (default: beside the log or the settings)
     QString anchors;    // --anchors FILE: and their seals against these anchors
     QString outPath;    // default: the log's name with .pdf, beside it
     std::optional<QDateTime> from, to;

@@ -189,9 +189,10 @@ qint64 RunEvents::msInAlarm(Readout readout, qint64 fromMs, qint64 toMs) const {
 QString auditTrailOf(const QString& logPath, const QString& settingsFile) {
     const QString beside =
         QFileInfo(logPath).absoluteDir().filePath(QLatin1String(AuditTrail::kFileName));
-    return QFileInfo::exists(beside)
-               ? beside
-               : QFileInfo(settingsFile).absoluteDir().filePath(QLatin1String(AuditTrail::kFileName));
+    return QFileInfo::exists(beside) ? beside
+                                     : QFileInfo(settingsFile)
+                                           .absoluteDir()
+                                           .filePath(QLatin1String(AuditTrail::kFileName));
 }
 
 QString changeText(const AuditEntry& e) {

@@ -37,7 +37,7 @@ struct RunEvents {
     std::vector<RunEvent> events; // in time order
     std::vector<AlarmSpan> spans;
     std::vector<AuditEntry> changes; // the audit trail's entries within the run
-    QString note; // what could not be read, for a person; empty if all could
+    QString note;                    // what could not be read, for a person; empty if all could
 
     // How long a quantity stood in alarm between two times: beyond its limits, or its group
     // silent.

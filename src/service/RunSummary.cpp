@@ -139,7 +139,8 @@ RunSummary summariseRun(const RecordedRun& run, const RunEvents& events,
     // The changes of the range, with the start-up's just before it.
     const qint64 leadMs = fromMs <= run.firstMs() ? 5 * 60 * 1000 : 0;
     for (const AuditEntry& e : events.changes)
-        if (e.when.toMSecsSinceEpoch() >= fromMs - leadMs && e.when.toMSecsSinceEpoch() <= toMs + 60000)
+        if (e.when.toMSecsSinceEpoch() >= fromMs - leadMs &&
+            e.when.toMSecsSinceEpoch() <= toMs + 60000)
             s.changes.push_back(e);
     const SealVerdict seal = checkSeal(run.path());
     s.seal = seal.text;

@@ -23,6 +23,9 @@ UnattendedRun::UnattendedRun(const LoggerOptions& options, Instrument& instrumen
                     m_logSession.setTotalLiters(value);
             });
     connect(&m_logSession, &LogSession::sealed, this, &UnattendedRun::sealed);
+    // The alarm record and the audit trail take a line now and then: each seal is told.
+    connect(&instrument.alarmRecord, &AlarmRecord::sealed, this, &UnattendedRun::tellSeal);
+    connect(&instrument.audit, &AuditTrail::sealed, this, &UnattendedRun::tellSeal);
     connect(&m_port, &CommPort::deviceLost, this, [this](const QString& device) {
         tell(Notice::Severity::Failure, deviceLostText(device));
     });
@@ -44,8 +47,12 @@ void UnattendedRun::sealed(const SealAnchor& anchor, bool closing) {
 void UnattendedRun::tellAnchor() {
     m_anchorTold = true;
     m_sinceAnchorTold.start();
+    tellSeal(m_anchor);
+}
+
+void UnattendedRun::tellSeal(const SealAnchor& anchor) {
     tell(Notice::Severity::Information,
-         QStringLiteral("Seal anchor ") + QString::fromUtf8(m_anchor.json()));
+         QStringLiteral("Seal anchor ") + QString::fromUtf8(anchor.json()));
 }
 
 void UnattendedRun::tell(Notice::Severity severity, const QString& text) {

@@ -39,6 +39,7 @@ private:
     // at every close.
     void sealed(const SealAnchor& anchor, bool closing);
     void tellAnchor();
+    void tellSeal(const SealAnchor& anchor);
     void tell(Notice::Severity severity, const QString& text);
 
     const LoggerOptions m_options;

@@ -79,6 +79,8 @@ int main(int argc, char* argv[]) {
     instrument.audit.record(QStringLiteral("Program stopped"), QStringLiteral("-"),
                             QStringLiteral("exit status %1").arg(status));
     instrument.audit.flush();
+    // The seals of the trail's last lines, told as the others were.
+    QCoreApplication::processEvents();
     // The log is closed; a publisher's thread still held must not hold the process.
     if (instrument.publisher.running()) {
         std::fflush(nullptr);
