@@ -4,11 +4,8 @@
 
 #include "AlarmMonitor.h"
 #include "IsoTime.h"
-#include "Notices.h"
 #include "QuotedText.h"
-#include "WholeLineFile.h"
 
-#include <QDir>
 
 namespace {
 // An acknowledgement adds who gave it, where known, as a seventh field: quoted, on one line.
@@ -23,8 +20,11 @@ QByteArray byField(const Alarm& a) {
 
 AlarmRecord::AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder,
                          const Notices& notices)
-    : m_folder(std::move(folder)), m_notices(notices) {
+    : m_folder(std::move(folder)),
+      m_lines(notices, QStringLiteral("alarms"),
+              QStringLiteral("The alarm record %1 cannot be written.")) {
     connect(&monitor, &AlarmMonitor::changed, this, &AlarmRecord::write);
+    connect(&m_lines, &SealedLines::sealed, this, &AlarmRecord::sealed);
 }
 
 QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
@@ -35,20 +35,7 @@ QByteArray AlarmRecord::lineOf(const Alarm& a, const QDateTime& at) {
 }
 
 void AlarmRecord::write(const Alarm& alarm) {
-    const QString path = m_folder() + QStringLiteral("/alarms.csv");
-    auto anchor = std::make_shared<SealAnchor>();
-    m_worker.post(wholeLineAppend(path, lineOf(alarm, QDateTime::currentDateTime()),
-                                  "Time,Quantity,Limit,Limit value,Value,State\n", anchor),
-                  this, [this, path, anchor](BoundedResult result) {
-                      const bool written = result == BoundedResult::Succeeded;
-                      if (written && !anchor->head.isEmpty())
-                          emit sealed(*anchor);
-                      if (written || std::exchange(m_failing, true))
-                          return void(m_failing = !written);
-                      m_notices.raise(
-                          {.source = QStringLiteral("alarms"),
-                           .severity = Notice::Severity::Failure,
-                           .text = QStringLiteral("The alarm record %1 cannot be written.")
-                                       .arg(QDir::toNativeSeparators(path))});
-                  });
+    m_lines.append(m_folder() + QStringLiteral("/alarms.csv"),
+                   lineOf(alarm, QDateTime::currentDateTime()),
+                   "Time,Quantity,Limit,Limit value,Value,State\n");
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "BoundedCall.h"
-#include "RecordSeal.h"
+#include "SealedLines.h"
 
 #include <QObject>
 #include <QString>
@@ -20,8 +19,6 @@ class AlarmRecord : public QObject {
 public:
     AlarmRecord(AlarmMonitor& monitor, std::function<QString()> folder, const Notices& notices);
 
-    ~AlarmRecord() override { m_worker.drain(); }
-
     static QByteArray lineOf(const Alarm& alarm, const QDateTime& at);
 
 signals:
@@ -32,7 +29,5 @@ private:
     void write(const Alarm& alarm);
 
     std::function<QString()> m_folder;
-    BoundedWorker m_worker;
-    const Notices& m_notices;
-    bool m_failing = false; // said once until a line is written again
+    SealedLines m_lines;
 };

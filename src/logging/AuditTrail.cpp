@@ -3,12 +3,10 @@
 #include "CsvFields.h"
 #include "IsoTime.h"
 #include "LogRows.h"
-#include "Notices.h"
 #include "ProgramVersion.h"
 #include "QuotedText.h"
 #include "SettingsLocation.h"
 #include "SystemUser.h"
-#include "WholeLineFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +30,9 @@ QString field(const QString& text) {
 AuditTrail::AuditTrail(const QString& folder, const Notices& notices)
     : m_program(QFileInfo(QCoreApplication::applicationFilePath()).fileName() + u' ' +
                 QLatin1String(kProgramVersion)),
-      m_user(systemUserName()), m_notices(notices) {
+      m_user(systemUserName()), m_lines(notices, QStringLiteral("audit"),
+                                        QStringLiteral("The audit trail %1 cannot be written.")) {
+    connect(&m_lines, &SealedLines::sealed, this, &AuditTrail::sealed);
     setFolder(folder);
 }
 
@@ -61,23 +61,9 @@ QByteArray AuditTrail::lineOf(const AuditEntry& e) {
 
 void AuditTrail::record(const QString& what, const QString& from, const QString& to,
                         const QString& reason) {
-    const QString path = m_path;
     const QByteArray line =
         lineOf({QDateTime::currentDateTime(), m_user, m_program, what, from, to, reason});
-    auto anchor = std::make_shared<SealAnchor>();
-    m_worker.post(wholeLineAppend(path, line, kHeading, anchor), this,
-                  [this, path, anchor](BoundedResult result) {
-                      const bool written = result == BoundedResult::Succeeded;
-                      if (written && !anchor->head.isEmpty())
-                          emit sealed(*anchor);
-                      if (written || std::exchange(m_failing, true))
-                          return void(m_failing = !written);
-                      m_notices.raise(
-                          {.source = QStringLiteral("audit"),
-                           .severity = Notice::Severity::Failure,
-                           .text = QStringLiteral("The audit trail %1 cannot be written.")
-                                       .arg(QDir::toNativeSeparators(path))});
-                  });
+    m_lines.append(m_path, line, kHeading);
 }
 
 QList<AuditEntry> AuditTrail::read(const QString& path, const QDateTime& from, const QDateTime& to,

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "BoundedCall.h"
-#include "RecordSeal.h"
+#include "SealedLines.h"
 
 #include <QDateTime>
 #include <QList>
@@ -31,9 +30,8 @@ class AuditTrail : public QObject {
     Q_OBJECT
 public:
     AuditTrail(const QString& folder, const Notices& notices);
-    ~AuditTrail() override { flush(); }
     // Waits, within the file timeout, for the lines recorded so far to be written.
-    void flush() { m_worker.drain(); }
+    void flush() { m_lines.flush(); }
 
     static constexpr const char* kFileName = "audit.csv";
     void setFolder(const QString& folder);
@@ -60,7 +58,5 @@ private:
     QString m_path;
     QString m_program;
     QString m_user;
-    BoundedWorker m_worker;
-    const Notices& m_notices;
-    bool m_failing = false; // said once until a line is written again
+    SealedLines m_lines;
 };
