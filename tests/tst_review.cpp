@@ -351,12 +351,13 @@ QByteArray isoAt(int day, int h, int m) {
 }
 } // namespace
 
-// The audit trail beside the night log: a change in the run, one long before it and a line
-// that is no entry.
+// The audit trail beside the night log: a change in the run, one long before it, a line too
+// long to be an entry before it and a line that is no entry.
 void TestReview::writeAuditTrail() {
     write(QStringLiteral("audit.csv"),
           "Time,User,Program,What,From,To,Reason\n" + isoAt(1, 9, 0) +
-              ",\"ana\",\"dgh-gui 2.2\",\"Port\",\"1 (a)\",\"2 (b)\",\"\"\n" + isoAt(8, 22, 45) +
+              ",\"ana\",\"dgh-gui 2.2\",\"Port\",\"1 (a)\",\"2 (b)\",\"\"\n" +
+              QByteArray(40000, 'x') + '\n' + isoAt(8, 22, 45) +
               ",\"bo\",\"dgh-gui 2.2\",\"Alarm limits\",\"ph1-high=7.2\",\"ph1-high=7.5\","
               "\"too many, \"\"false\"\" alarms\"\nnot an entry\n");
 }

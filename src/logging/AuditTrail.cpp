@@ -75,8 +75,15 @@ QList<AuditEntry> AuditTrail::read(const QString& path, const QDateTime& from, c
     int bad = 0;
     while (!file.atEnd() && file.pos() < kLargestTrail) {
         const QByteArray line = file.readLine(kLongestLine);
-        if (!line.endsWith('\n'))
-            break; // a torn last line, or one too long to be an entry
+        if (!line.endsWith('\n')) {
+            if (file.atEnd())
+                break; // a torn last line
+            // Too long to be an entry: passed over to its end.
+            ++bad;
+            while (!file.atEnd() && !file.readLine(kLongestLine).endsWith('\n')) {
+            }
+            continue;
+        }
         const QStringList f = csvFields(QString::fromUtf8(line.chopped(1)).remove(u'\r'));
         qint64 ms = 0;
         if (f.size() != kFields || !logrows::parseIsoTime(f[0].toLatin1(), &ms)) {
