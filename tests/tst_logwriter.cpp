@@ -253,6 +253,19 @@ void TestLogWriter::aSealThatCannotBeWrittenIsSaidOnceAndRowsGoOn() {
         5000);
     QCOMPARE(dialogs.texts().filter(QStringLiteral("cannot be written")).size(), 1);
     session.stop();
+    // Stopped while its seal failed, then another file: nothing is said of that one's seal.
+    QVERIFY(QFile::remove(RecordSeal::sealPath(path)) && QDir().mkdir(RecordSeal::sealPath(path)));
+    QVERIFY(session.openLog(LogWriter::Mode::Append));
+    session.tick();
+    QTRY_COMPARE(dialogs.texts().filter(QStringLiteral("cannot be written")).size(), 2);
+    session.stop();
+    const qsizetype said = dialogs.texts().size();
+    session.setLogPath(m_dir.filePath(QStringLiteral("other.txt")));
+    QVERIFY(session.openLog(LogWriter::Mode::Overwrite));
+    session.tick();
+    QTRY_COMPARE(readAll(session.logPath()).count('\n'), 16 + 1);
+    QCOMPARE(dialogs.texts().size(), said);
+    session.stop();
 }
 
 void TestLogWriter::aDeviceIsRefusedAtOpen() {

@@ -127,5 +127,7 @@ void LogSession::stop() {
     anchor(true);
     m_failing = false;
     m_reopening = false;
+    // A seal that failed is the stopped file's: the next file's seal is told on its own.
+    m_sealFailing = false;
     emit stopped();
 }
