@@ -220,6 +220,7 @@ void TestReport::badOptionsAndLogsAreRefused() {
         {m_log, QStringLiteral("--offset-limit"), QStringLiteral("inf")},
         {m_log, QStringLiteral("--out"), m_log},
         {m_log, m_log},
+        {m_log, QStringLiteral("--audit"), m_dir.path()},
     };
     for (const QStringList& args : bad) {
         QCOMPARE(report(args), 2);

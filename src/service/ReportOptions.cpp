@@ -162,6 +162,10 @@ std::variant<ReportOptions, LoggerExit> parseReportOptions(const QStringList& ar
         o.outPath = log.dir().filePath(log.completeBaseName() + QStringLiteral(".pdf"));
     if (QFileInfo(o.outPath).absoluteFilePath() == log.absoluteFilePath())
         return refused(QStringLiteral("out"), QStringLiteral("it is the log itself"));
+    // A trail named and not there is said, rather than reported as a run without changes.
+    if (!o.auditPath.isEmpty() && !QFileInfo(o.auditPath).isFile())
+        return refused(QStringLiteral("audit"),
+                       QStringLiteral("'%1' is not a file").arg(quotedText(o.auditPath, 80)));
     if (o.title.isEmpty())
         o.title = QStringLiteral("Run report: ") + log.fileName();
     return o;
